@@ -1,0 +1,162 @@
+#include "app/Tessal_u.h"
+
+#include <optional>
+
+#include "app/SideBarPlacement.h"
+#include "ui/Application.h"
+
+TTessal_f* Tessal_f = nullptr;
+std::wstring VersionStr;
+int DispSide = dsNone;
+
+namespace {
+
+const TFormLayout kLayout{
+    .Caption = L"Tessaly",
+    .BorderStyle = TBorderStyle::bsSingle,
+    .BorderIcons = biSystemMenu,
+    .ClientWidth = 202,
+    .ClientHeight = 570,
+    .Left = 192,
+    .Top = 104,
+    .Font = {L"ＭＳ Ｐゴシック", -12, SHIFTJIS_CHARSET},
+    .PixelsPerInch = 96,
+};
+
+std::optional<RECT> TaskbarRect()
+{
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", L"");
+    RECT r{};
+    if (!taskbar || !GetWindowRect(taskbar, &r)) return std::nullopt;
+    return r;
+}
+
+POINT CursorPos()
+{
+    POINT p{};
+    GetCursorPos(&p);
+    return p;
+}
+
+}  // namespace
+
+TTessal_f::TTessal_f(TComponent* owner) : TForm(owner, kLayout)
+{
+    Tessal_f = this;
+    Panel1 = Create<TPanel>(this, TBounds{0, 0, 202, 28}, TAlign::alTop);
+    Button1 = Create<TButton>(Panel1, TBounds{4, 4, 96, 21}, L"上へ戻る");
+    Button2 = Create<TButton>(Panel1, TBounds{101, 4, 96, 21}, L"更　新");
+    Timer1 = Create<TTimer>(500u, true);
+    Timer2 = Create<TTimer>(700u, false);
+    Timer3 = Create<TTimer>(500u, true);
+    Image1 = Create<TImage>();
+    Image2 = Create<TImage>();
+    Image2->Icon = TIcon::FromResource(L"SMALLICON", 16, 16);
+
+    Timer1->SetOnTimer([this](TObject* s) { Timer1Timer(s); });
+    Timer2->SetOnTimer([this](TObject* s) { Timer2Timer(s); });
+    OnCreate = [this](TObject* s) { FormCreate(s); };
+}
+
+TTessal_f::~TTessal_f()
+{
+    if (Application) {
+        Application->OnMinimize = nullptr;
+        Application->OnRestore = nullptr;
+    }
+    if (Tessal_f == this) Tessal_f = nullptr;
+}
+
+void TTessal_f::FormCreate(TObject*)
+{
+    Application->OnMinimize = [this](TObject* s) { AppMinimize(s); };
+    Application->OnRestore = [this](TObject* s) { AppRestore(s); };
+    Timer3->SetEnabled(true);
+    Park();
+    // Still the main icon here: the version dialog shows this copy.
+    Image1->Icon = Application->Icon();
+    Application->SetIcon(Image2->Icon);
+    SetIcon(Image2->Icon);
+    VersionStr = L"0.1β";
+}
+
+void TTessal_f::AppMinimize(TObject*)
+{
+    Application->ProcessMessages();
+    ShowWindow(Application->Handle(), SW_HIDE);
+}
+
+void TTessal_f::AppRestore(TObject*)
+{
+    Application->ProcessMessages();
+    SetWindowState(TWindowState::wsNormal);
+    ShowWindow(Application->Handle(), SW_SHOWNORMAL);
+}
+
+void TTessal_f::Park()
+{
+    SetLeft(-(Width() + 1));
+    ShowWindow(Application->Handle(), SW_HIDE);
+}
+
+// Every 500 ms: arm the delayed check while the pointer is at the left edge,
+// and park the window once the pointer has left it or it lost the foreground.
+void TTessal_f::Timer1Timer(TObject*)
+{
+    const POINT p = CursorPos();
+    if (p.x <= 0) {
+        Timer2->Tag = dsLeft;
+        Timer2->SetEnabled(true);  // a running check keeps its phase
+    } else {
+        Timer2->Tag = dsNone;
+    }
+    const int left = Left();
+    const bool overWindow = left <= p.x && p.x <= left + Width();
+    const bool keep = (WindowState() != TWindowState::wsNormal || overWindow) &&
+                      Handle() == GetForegroundWindow();
+    if (!keep) Park();
+}
+
+// 700 ms after arming: the pointer must still be at the armed edge.
+void TTessal_f::Timer2Timer(TObject*)
+{
+    const POINT p = CursorPos();
+    int side = dsNone;
+    if (Timer2->Tag == dsLeft && p.x <= 0) side = dsLeft;
+    else if (Timer2->Tag == dsRight && p.x >= GetSystemMetrics(SM_CXSCREEN) - 1) side = dsRight;
+    if (side == dsNone) return;
+    Application->Restore();
+    DispSide = side;
+    FormDisp();
+    Timer2->Tag = dsNone;
+    Timer2->SetEnabled(false);
+}
+
+void TTessal_f::FormDisp()
+{
+    HWND foreground = GetForegroundWindow();
+    Application->Restore();
+    SetForceActiveWindow(foreground, Handle());
+    SetVisible(true);
+    ResetListingToDesktop();
+    const SIZE screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const TSideBarBounds b = SideBarPlacement(screen, TaskbarRect(), DispSide, Width(), Left());
+    SetBounds(b.Left, b.Top, Width(), b.Height);
+    SetCursorPos(Left() + Width() / 4, Top() + Height() / 4);
+}
+
+void TTessal_f::ResetListingToDesktop()
+{
+    // Nothing is listed yet: the listing controls select the Desktop here.
+}
+
+bool SetForceActiveWindow(HWND foregroundWnd, HWND targetWnd)
+{
+    DWORD foregroundThread = GetWindowThreadProcessId(foregroundWnd, nullptr);
+    DWORD targetThread = GetWindowThreadProcessId(targetWnd, nullptr);
+    AttachThreadInput(targetThread, foregroundThread, TRUE);
+    BringWindowToTop(targetWnd);
+    SetForegroundWindow(targetWnd);
+    AttachThreadInput(targetThread, foregroundThread, FALSE);
+    return true;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// The side bar: a narrow, full-height window parked just outside the left
+// screen edge that slides in when the pointer rests on the edge.
+#include <string>
+
+#include "ui/Form.h"
+#include "ui/StdCtrls.h"
+#include "ui/Timer.h"
+
+class TTessal_f : public TForm {
+public:
+    explicit TTessal_f(TComponent* owner);
+    ~TTessal_f() override;
+
+    TPanel* Panel1;
+    TButton* Button1;  // go up one level
+    TButton* Button2;  // re-list the folder
+    TTimer* Timer1;    // edge poll
+    TTimer* Timer2;    // delayed edge check; Tag: 0 not armed, 1 left edge, 2 right edge
+    TTimer* Timer3;    // column fitting
+    TImage* Image1;    // copy of the program's main icon, for the version dialog
+    TImage* Image2;    // the small icon: application, window and tray icon
+
+    void FormCreate(TObject* sender);
+    void Timer1Timer(TObject* sender);
+    void Timer2Timer(TObject* sender);
+    // Brings the window in at the edge chosen by DispSide, beside the taskbar,
+    // in the foreground, with the pointer moved into it.
+    void FormDisp();
+
+private:
+    void AppMinimize(TObject* sender);
+    void AppRestore(TObject* sender);
+    // Parks the window just left of the screen, out of the taskbar.
+    void Park();
+    // Every appearance starts at the Desktop listing; the listing controls
+    // hook in here.
+    void ResetListingToDesktop();
+};
+
+// The main form, the version text and the side the window is shown at (a TDispSide).
+extern TTessal_f* Tessal_f;
+extern std::wstring VersionStr;
+extern int DispSide;
+
+// Brings targetWnd to the top and into the foreground, with its thread's input
+// attached to foregroundWnd's thread for the span of the two calls. Always true.
+bool SetForceActiveWindow(HWND foregroundWnd, HWND targetWnd);

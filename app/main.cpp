@@ -1,0 +1,25 @@
+// Tessaly: a side bar listing the Desktop, at the left screen edge.
+#include <windows.h>
+
+#include "app/Tessal_u.h"
+#include "ui/Application.h"
+#include "ui/Exceptions.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    // The listing makes each listed folder the current directory: a DLL
+    // planted in such a folder must never be loaded.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    SetDllDirectoryW(L"");
+    try {
+        TApplication application;
+        application.Initialize();
+        application.SetTitle(L"Tessaly");
+        application.CreateForm<TTessal_f>();
+        application.Run();
+    } catch (const Exception& error) {
+        MessageBoxW(nullptr, error.Message().c_str(), L"Tessaly", MB_OK | MB_ICONSTOP);
+        return 1;
+    }
+    return 0;
+}

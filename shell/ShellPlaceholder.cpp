@@ -1,0 +1,1 @@
+// Replaced by the namespace model's sources.

@@ -1,0 +1,122 @@
+#include "ui/Form.h"
+
+#include "ui/Application.h"
+
+namespace {
+
+int ScreenDpi()
+{
+    HDC dc = GetDC(nullptr);
+    int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    return dpi;
+}
+
+DWORD FormStyle(const TFormLayout& layout)
+{
+    DWORD style = WS_CLIPCHILDREN;
+    switch (layout.BorderStyle) {
+    case TBorderStyle::bsNone: style |= WS_POPUP; break;
+    case TBorderStyle::bsSingle: style |= WS_CAPTION; break;
+    case TBorderStyle::bsSizeable: style |= WS_CAPTION | WS_THICKFRAME; break;
+    case TBorderStyle::bsDialog: style |= WS_CAPTION | DS_MODALFRAME; break;
+    }
+    if (layout.BorderStyle != TBorderStyle::bsNone && (layout.BorderIcons & biSystemMenu)) {
+        style |= WS_SYSMENU;
+        if (layout.BorderStyle != TBorderStyle::bsDialog) {
+            if (layout.BorderIcons & biMinimize) style |= WS_MINIMIZEBOX;
+            if (layout.BorderIcons & biMaximize) style |= WS_MAXIMIZEBOX;
+        }
+    }
+    return style;
+}
+
+}  // namespace
+
+TForm::TForm(TComponent* owner, const TFormLayout& layout) : TWinControl(owner)
+{
+    SetLayoutDpi(layout.PixelsPerInch, ScreenDpi());
+    FFont.Create(layout.Font, Scale(layout.Font.Height));
+    DWORD style = FormStyle(layout);
+    DWORD exStyle = layout.BorderStyle == TBorderStyle::bsDialog ? WS_EX_DLGMODALFRAME : 0;
+    // The layout gives the client size; the window is sized around it.
+    RECT frame{0, 0, Scale(layout.ClientWidth), Scale(layout.ClientHeight)};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    CreateWnd(nullptr, Application ? Application->Handle() : nullptr, OwnWindowClass(), style,
+              exStyle, TBounds{}, layout.Caption);
+    SetWindowPos(Handle(), nullptr, Scale(layout.Left), Scale(layout.Top), frame.right - frame.left,
+                 frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::DoCreate()
+{
+    if (OnCreate) OnCreate(this);
+}
+
+void TForm::SetIcon(const TIcon& icon)
+{
+    FIcon = icon;
+    SendMessageW(Handle(), WM_SETICON, ICON_BIG, LPARAM(FIcon.Handle()));
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, LPARAM(FIcon.Handle()));
+}
+
+void TForm::SetWindowState(TWindowState value)
+{
+    if (value == FWindowState) return;
+    FWindowState = value;
+    if (!Visible()) return;
+    switch (value) {
+    case TWindowState::wsNormal: ShowWindow(Handle(), SW_SHOWNORMAL); break;
+    case TWindowState::wsMinimized: ShowWindow(Handle(), SW_MINIMIZE); break;
+    case TWindowState::wsMaximized: ShowWindow(Handle(), SW_MAXIMIZE); break;
+    }
+}
+
+void TForm::Close()
+{
+    if (Application && Application->MainForm() == this)
+        Application->Terminate();
+    else
+        SetVisible(false);
+}
+
+LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CLOSE:
+        return WMClose();
+    case WM_SYSCOMMAND:
+        return WMSysCommand(wParam, lParam);
+    case WM_SIZE:
+        return WMSize(wParam, lParam);
+    }
+    return TWinControl::WndProc(message, wParam, lParam);
+}
+
+LRESULT TForm::WMClose()
+{
+    Close();
+    return 0;
+}
+
+// The main form minimises with the whole application, as its taskbar button does.
+LRESULT TForm::WMSysCommand(WPARAM wParam, LPARAM lParam)
+{
+    if ((wParam & 0xFFF0) == SC_MINIMIZE && Application && Application->MainForm() == this) {
+        Application->Minimize();
+        return 0;
+    }
+    return DefWindowProcW(Handle(), WM_SYSCOMMAND, wParam, lParam);
+}
+
+LRESULT TForm::WMSize(WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = TWinControl::WndProc(WM_SIZE, wParam, lParam);
+    // Minimising is the application's business (see TApplication::Minimize);
+    // here only a maximised form and its way back are followed.
+    if (wParam == SIZE_MAXIMIZED) FWindowState = TWindowState::wsMaximized;
+    else if (wParam == SIZE_RESTORED && FWindowState == TWindowState::wsMaximized)
+        FWindowState = TWindowState::wsNormal;
+    if (OnResize) OnResize(this);
+    return result;
+}

@@ -1,0 +1,54 @@
+#pragma once
+// A top-level form built from a layout record. Forms are owned by the
+// application window, so they have no taskbar button of their own.
+#include "ui/Graphics.h"
+#include "ui/WinControl.h"
+
+enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+struct TFormLayout {
+    std::wstring Caption;
+    TBorderStyle BorderStyle = TBorderStyle::bsSizeable;
+    unsigned BorderIcons = biSystemMenu | biMinimize | biMaximize;
+    int ClientWidth = 0;
+    int ClientHeight = 0;
+    int Left = 0;
+    int Top = 0;
+    TFontSpec Font;
+    int PixelsPerInch = 96;  // the resolution the layout's pixels are meant for
+};
+
+class TForm : public TWinControl {
+public:
+    TForm(TComponent* owner, const TFormLayout& layout);
+
+    TWindowState WindowState() const { return FWindowState; }
+    void SetWindowState(TWindowState value);
+    void SetIcon(const TIcon& icon);
+    const TIcon& Icon() const { return FIcon; }
+    HFONT Font() const override { return FFont.Handle(); }
+
+    // Closing the main form ends the application; another form is hidden.
+    void Close();
+    // Runs OnCreate; the application calls it once the form is built.
+    void DoCreate();
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnResize;
+
+protected:
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    LRESULT WMClose();
+    LRESULT WMSysCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT WMSize(WPARAM wParam, LPARAM lParam);
+
+    TFont FFont;
+    TIcon FIcon;
+    TWindowState FWindowState = TWindowState::wsNormal;
+
+    friend class TApplication;
+};

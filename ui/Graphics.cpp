@@ -1,0 +1,47 @@
+#include "ui/Graphics.h"
+
+TIcon& TIcon::operator=(const TIcon& other)
+{
+    if (this != &other) Assign(other);
+    return *this;
+}
+
+TIcon TIcon::FromResource(const wchar_t* name, int width, int height)
+{
+    TIcon icon;
+    UINT flags = (width || height) ? 0 : LR_DEFAULTSIZE;
+    icon.FHandle = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_ICON, width, height, flags));
+    return icon;
+}
+
+void TIcon::Assign(const TIcon& other)
+{
+    SetHandle(other.FHandle ? CopyIcon(other.FHandle) : nullptr);
+}
+
+void TIcon::SetHandle(HICON icon)
+{
+    ReleaseHandle();
+    FHandle = icon;
+}
+
+void TIcon::ReleaseHandle()
+{
+    if (FHandle) DestroyIcon(FHandle);
+    FHandle = nullptr;
+}
+
+TFont::~TFont()
+{
+    if (FHandle) DeleteObject(FHandle);
+}
+
+void TFont::Create(const TFontSpec& spec, int height)
+{
+    HFONT font = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, spec.Charset,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, spec.Name);
+    if (FHandle) DeleteObject(FHandle);
+    FHandle = font;
+}

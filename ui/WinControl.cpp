@@ -1,0 +1,267 @@
+#include "ui/WinControl.h"
+
+#include <algorithm>
+
+#include "ui/Application.h"
+#include "ui/Exceptions.h"
+
+namespace {
+const wchar_t kControlProp[] = L"Tessaly.Control";
+}
+
+TWinControl::TWinControl(TComponent* owner) : TComponent(owner) {}
+
+TWinControl::~TWinControl()
+{
+    // Child controls go first, while this window still exists.
+    DestroyComponents();
+    if (FParent) std::erase(FParent->FControls, this);
+    if (FHandle) {
+        RemovePropW(FHandle, kControlProp);
+        HWND wnd = FHandle;
+        FHandle = nullptr;
+        DestroyWindow(wnd);
+    }
+}
+
+const wchar_t* TWinControl::OwnWindowClass()
+{
+    static const wchar_t name[] = L"TessalyWindow";
+    static const ATOM atom = [] {
+        WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = OwnClassProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = name;
+        return RegisterClassExW(&wc);
+    }();
+    (void)atom;
+    return name;
+}
+
+TWinControl* TWinControl::FromHandle(HWND wnd)
+{
+    return wnd ? static_cast<TWinControl*>(GetPropW(wnd, kControlProp)) : nullptr;
+}
+
+void TWinControl::SetLayoutDpi(int layoutDpi, int screenDpi)
+{
+    FLayoutDpi = layoutDpi;
+    FScreenDpi = screenDpi;
+}
+
+void TWinControl::CreateWnd(TWinControl* parent, HWND owner, const wchar_t* className, DWORD style,
+                            DWORD exStyle, const TBounds& bounds, const std::wstring& caption)
+{
+    FParent = parent;
+    if (parent) {
+        FLayoutDpi = parent->FLayoutDpi;
+        FScreenDpi = parent->FScreenDpi;
+        style |= WS_CHILD | WS_CLIPSIBLINGS;
+    }
+    // Own-class windows find their object from WM_NCCREATE on.
+    FHandle = CreateWindowExW(exStyle, className, caption.c_str(), style, Scale(bounds.Left),
+                              Scale(bounds.Top), Scale(bounds.Width), Scale(bounds.Height),
+                              parent ? parent->Handle() : owner, nullptr, GetModuleHandleW(nullptr),
+                              this);
+    Win32Check(FHandle != nullptr);
+    SetPropW(FHandle, kControlProp, this);
+    if (HFONT font = Font()) SendMessageW(FHandle, WM_SETFONT, WPARAM(font), FALSE);
+    if (parent) parent->FControls.push_back(this);
+}
+
+LRESULT CALLBACK TWinControl::OwnClassProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetPropW(wnd, kControlProp, self);
+        self->FHandle = wnd;
+    }
+    TWinControl* self = FromHandle(wnd);
+    if (!self || self->FHandle != wnd) return DefWindowProcW(wnd, message, wParam, lParam);
+    try {
+        return self->WndProc(message, wParam, lParam);
+    } catch (...) {
+        HandleWindowProcException();
+        return 0;
+    }
+}
+
+LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        return WMCommand(wParam, lParam);
+    case WM_SIZE:
+        WMSize();
+        break;
+    }
+    return DefWindowProcW(FHandle, message, wParam, lParam);
+}
+
+LRESULT TWinControl::WMCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam)))
+        child->CommandNotify(HIWORD(wParam));
+    return 0;
+}
+
+void TWinControl::WMSize()
+{
+    Realign();
+}
+
+void TWinControl::CommandNotify(WORD) {}
+
+HFONT TWinControl::Font() const
+{
+    return FParent ? FParent->Font() : nullptr;
+}
+
+RECT TWinControl::BoundsRect() const
+{
+    RECT r{};
+    GetWindowRect(FHandle, &r);
+    if (FParent) MapWindowPoints(nullptr, FParent->Handle(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+int TWinControl::Width() const
+{
+    RECT r = BoundsRect();
+    return r.right - r.left;
+}
+
+int TWinControl::Height() const
+{
+    RECT r = BoundsRect();
+    return r.bottom - r.top;
+}
+
+int TWinControl::ClientWidth() const
+{
+    RECT r{};
+    GetClientRect(FHandle, &r);
+    return r.right;
+}
+
+int TWinControl::ClientHeight() const
+{
+    RECT r{};
+    GetClientRect(FHandle, &r);
+    return r.bottom;
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height)
+{
+    SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::SetLeft(int value)
+{
+    SetWindowPos(FHandle, nullptr, value, Top(), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::SetTop(int value)
+{
+    SetWindowPos(FHandle, nullptr, Left(), value, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::SetWidth(int value)
+{
+    SetWindowPos(FHandle, nullptr, 0, 0, value, Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::SetHeight(int value)
+{
+    SetWindowPos(FHandle, nullptr, 0, 0, Width(), value, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool TWinControl::Visible() const
+{
+    return (GetWindowLongPtrW(FHandle, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void TWinControl::SetVisible(bool value)
+{
+    if (value == Visible()) return;
+    ShowWindow(FHandle, value ? SW_SHOW : SW_HIDE);
+    if (FParent) FParent->Realign();
+}
+
+bool TWinControl::Enabled() const
+{
+    return IsWindowEnabled(FHandle) != FALSE;
+}
+
+void TWinControl::SetEnabled(bool value)
+{
+    EnableWindow(FHandle, value);
+}
+
+std::wstring TWinControl::Caption() const
+{
+    std::wstring text(GetWindowTextLengthW(FHandle), L'\0');
+    int length = GetWindowTextW(FHandle, text.data(), int(text.size()) + 1);
+    text.resize(length);
+    return text;
+}
+
+void TWinControl::SetCaption(const std::wstring& value)
+{
+    SetWindowTextW(FHandle, value.c_str());
+}
+
+void TWinControl::SetAlign(TAlign value)
+{
+    if (value == FAlign) return;
+    FAlign = value;
+    if (FParent) FParent->Realign();
+}
+
+// Docks the aligned children: top, bottom, left and right strips in creation
+// order, then the client-aligned ones take what is left.
+void TWinControl::Realign()
+{
+    RECT area{};
+    GetClientRect(FHandle, &area);
+    auto place = [&](TAlign align) {
+        for (TWinControl* c : FControls) {
+            if (c->FAlign != align || !c->Visible()) continue;
+            switch (align) {
+            case TAlign::alTop:
+                c->SetBounds(area.left, area.top, area.right - area.left, c->Height());
+                area.top += c->Height();
+                break;
+            case TAlign::alBottom:
+                c->SetBounds(area.left, area.bottom - c->Height(), area.right - area.left, c->Height());
+                area.bottom -= c->Height();
+                break;
+            case TAlign::alLeft:
+                c->SetBounds(area.left, area.top, c->Width(), area.bottom - area.top);
+                area.left += c->Width();
+                break;
+            case TAlign::alRight:
+                c->SetBounds(area.right - c->Width(), area.top, c->Width(), area.bottom - area.top);
+                area.right -= c->Width();
+                break;
+            case TAlign::alClient:
+                c->SetBounds(area.left, area.top, std::max(0L, area.right - area.left),
+                             std::max(0L, area.bottom - area.top));
+                break;
+            case TAlign::alNone:
+                break;
+            }
+        }
+    };
+    for (TAlign a : {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient})
+        place(a);
+}
+
+void HandleWindowProcException()
+{
+    if (Application) Application->HandleException(nullptr);
+}

@@ -1,0 +1,84 @@
+#pragma once
+// A control with a window. Own window classes route every message to the
+// virtual WndProc; standard controls (buttons, statics) are created from the
+// system classes and hear their notifications through their parent.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/Component.h"
+
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+
+// Position and size in the layout's pixels (96 per inch unless a form says otherwise).
+struct TBounds {
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+};
+
+class TWinControl : public TComponent {
+public:
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+
+    HWND Handle() const { return FHandle; }
+    TWinControl* Parent() const { return FParent; }
+    static TWinControl* FromHandle(HWND wnd);
+
+    // Position relative to the parent's client area (the screen for a top-level window).
+    int Left() const { return BoundsRect().left; }
+    int Top() const { return BoundsRect().top; }
+    int Width() const;
+    int Height() const;
+    RECT BoundsRect() const;
+    void SetLeft(int value);
+    void SetTop(int value);
+    void SetWidth(int value);
+    void SetHeight(int value);
+    void SetBounds(int left, int top, int width, int height);
+    int ClientWidth() const;
+    int ClientHeight() const;
+
+    bool Visible() const;
+    void SetVisible(bool value);
+    bool Enabled() const;
+    void SetEnabled(bool value);
+    std::wstring Caption() const;
+    void SetCaption(const std::wstring& value);
+    TAlign Align() const { return FAlign; }
+    void SetAlign(TAlign value);
+
+    // Layout pixels to device pixels for this control's form.
+    int Scale(int layoutPixels) const { return MulDiv(layoutPixels, FScreenDpi, FLayoutDpi); }
+    virtual HFONT Font() const;
+
+protected:
+    // Creates the window as a child of `parent`, or as a top-level window
+    // owned by `owner` when parent is none. Bounds are layout pixels.
+    void CreateWnd(TWinControl* parent, HWND owner, const wchar_t* className, DWORD style,
+                   DWORD exStyle, const TBounds& bounds, const std::wstring& caption);
+    // Windows of the framework's own class come here; the default is DefWindowProc.
+    virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // A WM_COMMAND notification that a child control sent to its parent.
+    virtual void CommandNotify(WORD code);
+    void SetLayoutDpi(int layoutDpi, int screenDpi);
+    void Realign();
+
+    static const wchar_t* OwnWindowClass();
+
+private:
+    static LRESULT CALLBACK OwnClassProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WMCommand(WPARAM wParam, LPARAM lParam);
+    void WMSize();
+
+    HWND FHandle = nullptr;
+    TWinControl* FParent = nullptr;
+    TAlign FAlign = TAlign::alNone;
+    std::vector<TWinControl*> FControls;  // child controls, in creation order
+    int FLayoutDpi = 96;
+    int FScreenDpi = 96;
+};
+
+// Window procedures catch everything; this hands the current exception to the
+// application's handler (a message box by default).
+void HandleWindowProcException();
