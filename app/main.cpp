@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app/Tessal_u.h"
+#include "shell/ShellIDFunc.h"
 #include "ui/Application.h"
 #include "ui/Exceptions.h"
 
@@ -12,6 +13,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     SetDllDirectoryW(L"");
     try {
+        TShellLibraryScope shellLibrary;
         TApplication application;
         application.Initialize();
         application.SetTitle(L"Tessaly");
