@@ -31,7 +31,7 @@ std::optional<RECT> TaskbarRect()
     return r;
 }
 
-POINT CursorPos()
+POINT SystemCursorPos()
 {
     POINT p{};
     GetCursorPos(&p);
@@ -40,7 +40,7 @@ POINT CursorPos()
 
 }  // namespace
 
-TTessal_f::TTessal_f(TComponent* owner) : TForm(owner, kLayout)
+TTessal_f::TTessal_f(TComponent* owner) : TForm(owner, kLayout), CursorPos(SystemCursorPos)
 {
     Tessal_f = this;
     Panel1 = Create<TPanel>(this, TBounds{0, 0, 202, 28}, TAlign::alTop);

@@ -1,6 +1,7 @@
 #pragma once
 // The side bar: a narrow, full-height window parked just outside the left
 // screen edge that slides in when the pointer rests on the edge.
+#include <functional>
 #include <string>
 
 #include "ui/Form.h"
@@ -27,6 +28,9 @@ public:
     // Brings the window in at the edge chosen by DispSide, beside the taskbar,
     // in the foreground, with the pointer moved into it.
     void FormDisp();
+
+    // Where the pointer is; a screen left of the primary one gives x < 0.
+    std::function<POINT()> CursorPos;
 
 private:
     void AppMinimize(TObject* sender);

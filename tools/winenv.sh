@@ -99,7 +99,7 @@ tessaly_env_up() {
   [ -f "$WINEPREFIX/.tessaly-ready" ] || _tessaly_create_prefix
   # A persistent wineserver makes each wine call fast and keeps the desktop's
   # state between the programs of one run.
-  wineserver -p >/dev/null 2>&1
+  wineserver -p >/dev/null 2>&1 || true  # fails harmlessly when one already runs
   if ! _tessaly_desktop_window; then
     # The desktop goes away with its last program, and a program that starts
     # while it is torn down can get a dead X window: keep one program in it.

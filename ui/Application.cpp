@@ -77,10 +77,15 @@ void TApplication::SetIcon(const TIcon& value)
 
 void TApplication::Run()
 {
-    if (FMainForm) FMainForm->SetVisible(true);
+    ShowMainForm();
     while (!FTerminated) {
         if (!DispatchOne()) WaitMessage();
     }
+}
+
+void TApplication::ShowMainForm()
+{
+    if (FMainForm) FMainForm->SetVisible(true);
 }
 
 // Dispatches one waiting message; false when none was waiting.

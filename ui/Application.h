@@ -37,6 +37,7 @@ public:
 
     // Shows the main form and dispatches messages until Terminate.
     void Run();
+    void ShowMainForm();
     // Dispatches the messages waiting now, then returns.
     void ProcessMessages();
     void Terminate();

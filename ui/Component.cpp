@@ -28,6 +28,17 @@ void TComponent::InsertComponent(std::unique_ptr<TComponent> component)
     FComponents.push_back(std::move(component));
 }
 
+std::unique_ptr<TComponent> TComponent::RemoveComponent(TComponent* component)
+{
+    auto it = std::find_if(FComponents.begin(), FComponents.end(),
+                           [component](const auto& owned) { return owned.get() == component; });
+    if (it == FComponents.end()) return nullptr;
+    std::unique_ptr<TComponent> result = std::move(*it);
+    FComponents.erase(it);
+    result->FOwner = nullptr;
+    return result;
+}
+
 void TComponent::FreeNotification(TComponent* other)
 {
     if (!other || other == this) return;

@@ -36,6 +36,9 @@ public:
         return result;
     }
 
+    // Hands an owned component over to the caller, who then decides its end.
+    std::unique_ptr<TComponent> RemoveComponent(TComponent* component);
+
     TComponent* Owner() const { return FOwner; }
     int ComponentCount() const { return int(FComponents.size()); }
     TComponent* Components(int index) const { return FComponents[index].get(); }

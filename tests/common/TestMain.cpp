@@ -3,12 +3,18 @@
 #include <gtest/gtest.h>
 #include <ole2.h>
 
+#include <cstdio>
+
 #include "ui/Application.h"
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    if (FAILED(OleInitialize(nullptr))) return 2;
+    HRESULT ole = OleInitialize(nullptr);
+    if (FAILED(ole)) {
+        fprintf(stderr, "OleInitialize failed: 0x%08lx\n", ole);
+        return 2;
+    }
     int result;
     {
         TApplication application;

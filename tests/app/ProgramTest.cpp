@@ -1,0 +1,118 @@
+// tessaly.exe as a user starts it: its own process on the virtual desktop.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/common/Pump.h"
+
+namespace {
+
+std::wstring ProgramPath()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p = path;
+    return p.substr(0, p.find_last_of(L'\\') + 1) + L"tessaly.exe";
+}
+
+// A running tessaly.exe, ended by the test or, failing that, killed.
+struct Program {
+    PROCESS_INFORMATION pi{};
+
+    Program()
+    {
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        std::wstring cmd = L"\"" + ProgramPath() + L"\"";
+        if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            ADD_FAILURE() << "tessaly.exe did not start: " << GetLastError();
+    }
+    ~Program()
+    {
+        if (pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 9);
+        if (pi.hProcess) CloseHandle(pi.hProcess);
+        if (pi.hThread) CloseHandle(pi.hThread);
+    }
+
+    // The program's top-level windows of the given class.
+    std::vector<HWND> Windows(const wchar_t* className) const
+    {
+        struct Search { DWORD pid; const wchar_t* cls; std::vector<HWND> found; } s{pi.dwProcessId, className, {}};
+        EnumWindows([](HWND w, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            DWORD pid = 0;
+            wchar_t cls[64] = {};
+            GetWindowThreadProcessId(w, &pid);
+            GetClassNameW(w, cls, 64);
+            if (pid == s->pid && wcscmp(cls, s->cls) == 0) s->found.push_back(w);
+            return TRUE;
+        }, LPARAM(&s));
+        return s.found;
+    }
+
+    HWND MainWindow() const
+    {
+        for (HWND w : Windows(L"TessalyWindow"))
+            if (IsWindowVisible(w)) return w;
+        return nullptr;
+    }
+
+    bool Ended() const { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }
+    DWORD ExitCode() const
+    {
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        return code;
+    }
+};
+
+// The buttons on Wine's taskbar (its own Start button among them).
+int TaskbarButtons()
+{
+    int count = 0;
+    EnumChildWindows(FindWindowW(L"Shell_TrayWnd", L""), [](HWND w, LPARAM lp) -> BOOL {
+        wchar_t cls[32] = {};
+        GetClassNameW(w, cls, 32);
+        if (_wcsicmp(cls, L"Button") == 0 && IsWindowVisible(w)) ++*reinterpret_cast<int*>(lp);
+        return TRUE;
+    }, LPARAM(&count));
+    return count;
+}
+
+}  // namespace
+
+TEST(Program, StartsParkedWithoutTaskbarButtonAndEndsFromTheCloseBox)
+{
+    const int buttonsBefore = TaskbarButtons();
+    Program program;
+    HWND wnd = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (wnd = program.MainWindow()) != nullptr; }, 15000));
+    RECT r{};
+    ASSERT_TRUE(PumpUntil([&] { GetWindowRect(wnd, &r); return r.right == -1; }, 5000))
+        << "the window is not parked just left of the screen: right edge " << r.right;
+    PumpFor(500);  // give the taskbar time to show a button if it were to
+    EXPECT_EQ(TaskbarButtons(), buttonsBefore);
+
+    // An unowned window of this process does get a button: the count above could move.
+    HWND probe = CreateWindowExW(0, L"STATIC", L"probe", WS_POPUP | WS_CAPTION, 300, 300, 100, 50,
+                                 nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(probe, SW_SHOWNOACTIVATE);
+    EXPECT_TRUE(PumpUntil([&] { return TaskbarButtons() == buttonsBefore + 1; }, 5000));
+    DestroyWindow(probe);
+
+    PostMessageW(wnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return program.Ended(); }, 10000));
+    EXPECT_EQ(program.ExitCode(), 0u);
+}
+
+TEST(Program, ASecondStartHasItsOwnWindow)
+{
+    Program first, second;
+    HWND a = nullptr, b = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (a = first.MainWindow()) && (b = second.MainWindow()); }, 15000));
+    EXPECT_NE(a, b);
+    PostMessageW(a, WM_CLOSE, 0, 0);
+    PostMessageW(b, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return first.Ended() && second.Ended(); }, 10000));
+}

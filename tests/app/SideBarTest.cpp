@@ -1,0 +1,181 @@
+// The side bar on Wine's virtual desktop: a real window, real timers, the
+// real pointer and Wine's own taskbar at the bottom of the screen.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/SideBarPlacement.h"
+#include "app/Tessal_u.h"
+#include "tests/common/Pump.h"
+#include "ui/Application.h"
+
+namespace {
+
+RECT TaskbarRect()
+{
+    RECT r{};
+    GetWindowRect(FindWindowW(L"Shell_TrayWnd", L""), &r);
+    return r;
+}
+
+POINT Cursor()
+{
+    POINT p{};
+    GetCursorPos(&p);
+    return p;
+}
+
+class SideBar : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(FindWindowW(L"Shell_TrayWnd", L""), nullptr) << "Wine's taskbar is missing";
+        SetCursorPos(640, 400);
+        DispSide = dsNone;
+        form = Application->CreateForm<TTessal_f>();
+        Application->ShowMainForm();
+    }
+
+    void TearDown() override
+    {
+        Application->RemoveComponent(form).reset();
+        Application->ProcessMessages();
+    }
+
+    bool Parked() const { return form->Left() == -(form->Width() + 1); }
+    bool AppWindowVisible() const { return IsWindowVisible(Application->Handle()) != FALSE; }
+
+    // Rests the pointer on the left edge until the window comes in.
+    void ShowAtLeftEdge()
+    {
+        SetCursorPos(0, 300);
+        ASSERT_TRUE(PumpUntil([&] { return form->Left() == 0; }, 5000));
+    }
+
+    TTessal_f* form = nullptr;
+};
+
+}  // namespace
+
+TEST_F(SideBar, StartsParkedWithoutTaskbarButtonAndWithItsIcons)
+{
+    EXPECT_TRUE(Parked());
+    RECT r = form->BoundsRect();
+    EXPECT_LT(r.right, 0) << "some of the window is on the screen";
+    EXPECT_TRUE(form->Visible());
+    EXPECT_FALSE(AppWindowVisible());
+    EXPECT_NE(GetWindow(form->Handle(), GW_OWNER), nullptr) << "an unowned window gets a taskbar button";
+    EXPECT_FALSE(GetWindowLongPtrW(form->Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_EQ(form->ClientWidth(), 202);
+    EXPECT_EQ(form->Caption(), L"Tessaly");
+    EXPECT_EQ(form->Button2->Caption(), L"更\u3000新");
+    EXPECT_EQ(VersionStr, L"0.1β");
+    EXPECT_FALSE(form->Image1->Icon.Empty());
+    EXPECT_FALSE(form->Image2->Icon.Empty());
+    EXPECT_EQ(HICON(SendMessageW(form->Handle(), WM_GETICON, ICON_SMALL, 0)), form->Icon().Handle());
+    EXPECT_TRUE(form->Timer1->Running());
+    EXPECT_FALSE(form->Timer2->Enabled());
+}
+
+TEST_F(SideBar, RestingOnTheEdgeBringsItInBesideTheTaskbar)
+{
+    ShowAtLeftEdge();
+    const RECT taskbar = TaskbarRect();
+    EXPECT_EQ(DispSide, dsLeft);
+    EXPECT_EQ(form->Top(), 0);
+    EXPECT_EQ(form->Height(), taskbar.top) << "the window must end at the bottom taskbar's top";
+    EXPECT_EQ(GetForegroundWindow(), form->Handle());
+    const POINT p = Cursor();
+    EXPECT_EQ(p.x, form->Width() / 4);
+    EXPECT_EQ(p.y, form->Height() / 4);
+    EXPECT_FALSE(form->Timer2->Enabled());
+    EXPECT_EQ(form->Timer2->Tag, 0);
+
+    // Leaving to the right of the window parks it at the next poll.
+    SetCursorPos(form->Width() + 100, 300);
+    EXPECT_TRUE(PumpUntil([&] { return Parked(); }, 1500));
+}
+
+TEST_F(SideBar, KeepRuleBoundsAreInclusive)
+{
+    ShowAtLeftEdge();
+    const int w = form->Width();
+    SetCursorPos(w, 300);  // the right end, Left + W, still counts as over the window
+    form->Timer1Timer(form);
+    EXPECT_EQ(form->Left(), 0);
+    SetCursorPos(w + 1, 300);
+    form->Timer1Timer(form);
+    EXPECT_TRUE(Parked());
+}
+
+TEST_F(SideBar, LosingTheForegroundParksIt)
+{
+    ShowAtLeftEdge();
+    TForm& other = *Application->Create<TForm>(TFormLayout{.Caption = L"other", .ClientWidth = 200,
+                                                           .ClientHeight = 100, .Left = 600, .Top = 300});
+    ShowWindow(other.Handle(), SW_SHOW);
+    SetForegroundWindow(other.Handle());
+    EXPECT_TRUE(PumpUntil([&] { return Parked(); }, 1500));
+    Application->RemoveComponent(&other).reset();
+}
+
+TEST_F(SideBar, AShortVisitToTheEdgeLeavesItParked)
+{
+    SetCursorPos(0, 300);
+    // The poll arms the check; the pointer is gone before the check fires.
+    ASSERT_TRUE(PumpUntil([&] { return form->Timer2->Tag == dsLeft; }, 1500));
+    SetCursorPos(400, 300);
+    PumpFor(1500);
+    EXPECT_TRUE(Parked());
+    EXPECT_EQ(DispSide, dsNone);
+    EXPECT_TRUE(form->Timer2->Enabled()) << "a disarmed check keeps ticking";
+    EXPECT_EQ(form->Timer2->Tag, 0);
+}
+
+TEST_F(SideBar, PointerLeftOfTheScreenCountsAsTheEdge)
+{
+    // As on a monitor to the left of the primary one.
+    form->CursorPos = [] { return POINT{-300, 200}; };
+    ASSERT_TRUE(PumpUntil([&] { return form->Left() == 0; }, 5000));
+    EXPECT_EQ(DispSide, dsLeft);
+}
+
+TEST_F(SideBar, RightEdgeVariantPlacesItAtTheRightEdge)
+{
+    const int sw = GetSystemMetrics(SM_CXSCREEN);
+    SetCursorPos(sw - 1, 300);
+    form->Timer2->Tag = dsRight;
+    form->Timer2Timer(form);
+    EXPECT_EQ(DispSide, dsRight);
+    EXPECT_EQ(form->Left(), sw - form->Width());
+    EXPECT_EQ(form->Height(), TaskbarRect().top);
+    // An armed right edge does not fire with the pointer elsewhere.
+    DispSide = dsNone;
+    SetCursorPos(sw - 2, 300);
+    form->Timer2->Tag = dsRight;
+    form->Timer2Timer(form);
+    EXPECT_EQ(DispSide, dsNone);
+}
+
+TEST_F(SideBar, ShowBeforeAnyEdgeEntryKeepsItParkedWithThePointerAtTheEdge)
+{
+    form->FormDisp();
+    EXPECT_TRUE(Parked());
+    EXPECT_EQ(GetForegroundWindow(), form->Handle());
+    EXPECT_LE(Cursor().x, 0);
+    // The pointer now rests on the edge, so the trigger brings it in.
+    EXPECT_TRUE(PumpUntil([&] { return form->Left() == 0; }, 5000));
+}
+
+TEST_F(SideBar, MinimiseAndRestoreGiveNormalStateBackAndTheNextPollParks)
+{
+    ShowAtLeftEdge();
+    Application->Minimize();
+    EXPECT_EQ(form->WindowState(), TWindowState::wsMinimized);
+    EXPECT_FALSE(AppWindowVisible()) << "the minimise handler hides the application window";
+    Application->Restore();
+    EXPECT_EQ(form->WindowState(), TWindowState::wsNormal);
+    EXPECT_TRUE(AppWindowVisible()) << "the restore handler shows the application window";
+    SetCursorPos(form->Width() + 100, 300);
+    EXPECT_TRUE(PumpUntil([&] { return Parked() && !AppWindowVisible(); }, 1500));
+}
