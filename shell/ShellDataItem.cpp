@@ -1,0 +1,97 @@
+#include "shell/ShellDataItem.h"
+
+using Microsoft::WRL::ComPtr;
+
+TShellDataItem::TShellDataItem(LPITEMIDLIST relativeIDList, LPITEMIDLIST absoluteIDList)
+    : FRelativeIDList(relativeIDList), FAbsoluteIDList(absoluteIDList)
+{
+}
+
+int TShellDataItem::ImageIndex()
+{
+    if (FImageIndex != -1) return FImageIndex;
+    if (!ParentFolder()) return -1;
+    // The system image list index comes from SHGetFileInfo, which asks the
+    // folder's own icon handlers; an icon-file index would mean another image.
+    FImageIndex = SysIconIndex(AbsoluteIDList(), false, false);
+    return FImageIndex;
+}
+
+int TShellDataItem::SelectedIndex()
+{
+    if (FSelectedIndex == -1) FSelectedIndex = SysIconIndex(AbsoluteIDList(), false, true);
+    return FSelectedIndex;
+}
+
+IShellFolder* TShellDataItem::ParentFolder()
+{
+    if (FParentFolder) return FParentFolder.Get();
+    ComPtr<IShellFolder> desktop;
+    if (FAILED(SHGetDesktopFolder(&desktop))) return nullptr;
+    if (Level() <= 1) {
+        FParentFolder = desktop;
+    } else {
+        ComPtr<IShellFolder> folder;
+        if (SUCCEEDED(desktop->BindToObject(ParentIDList(), nullptr, IID_PPV_ARGS(&folder)))) FParentFolder = folder;
+    }
+    return FParentFolder.Get();
+}
+
+LPCITEMIDLIST TShellDataItem::FolderIDList()
+{
+    return Level() == 0 ? AbsoluteIDList() : RelativeIDList();
+}
+
+std::wstring TShellDataItem::DisplayName()
+{
+    if (FDisplayName.empty()) {
+        if (IShellFolder* folder = ParentFolder()) DisplayNameOf(folder, FolderIDList(), SHGDN_INFOLDER, FDisplayName);
+    }
+    return FDisplayName;
+}
+
+bool TShellDataItem::HasAttribute(TShItemAttribute attribute)
+{
+    return HasShellAttribute(ParentFolder(), FolderIDList(), attribute);
+}
+
+TShItemIDType TShellDataItem::ItemType()
+{
+    return ItemIDTypeOf(Level(), RelativeIDList(),
+                        [this](TShItemAttribute attribute) { return HasAttribute(attribute); });
+}
+
+ComPtr<IShellIconOverlay> TShellDataItem::IconOverlay()
+{
+    ComPtr<IShellIconOverlay> overlay;
+    if (IShellFolder* folder = ParentFolder()) folder->QueryInterface(IID_PPV_ARGS(&overlay));
+    return overlay;
+}
+
+int TShellDataItem::OverlayIndex()
+{
+    if (ComPtr<IShellIconOverlay> overlay = IconOverlay()) {
+        int index = -1;
+        return overlay->GetOverlayIndex(FolderIDList(), &index) == S_OK ? index - 1 : -1;
+    }
+    if (HasAttribute(iaShare)) return 0;
+    if (HasAttribute(iaLink)) return 1;
+    return -1;
+}
+
+std::wstring TShellDataItem::Path()
+{
+    std::wstring path;
+    PathFromIDList(Level() == 0 ? RelativeIDList() : AbsoluteIDList(), path);
+    return path;
+}
+
+bool TShellDataItem::DropTarget(ComPtr<IDropTarget>& target)
+{
+    target.Reset();
+    IShellFolder* folder = ParentFolder();
+    LPCITEMIDLIST item = FolderIDList();
+    if (!folder || !item) return false;
+    return SUCCEEDED(folder->GetUIObjectOf(MainWindow(), 1, &item, IID_IDropTarget, nullptr,
+                                           reinterpret_cast<void**>(target.ReleaseAndGetAddressOf())));
+}

@@ -1,0 +1,57 @@
+#pragma once
+// One namespace item shown by a control: it owns the item's lists, binds
+// lazily to its parent folder and caches what the control draws.
+#include <windows.h>
+#include <oleidl.h>
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <string>
+
+#include "shell/ShellIDFunc.h"
+#include "shell/ShellUtils.h"
+#include "ui/Component.h"
+
+class TShellDataItem : public TObject {
+public:
+    // Takes ownership of both lists (either may be none).
+    TShellDataItem(LPITEMIDLIST relativeIDList, LPITEMIDLIST absoluteIDList);
+
+    // The small icon's index in the system image list; -1 without a parent folder.
+    virtual int ImageIndex();
+    virtual int ItemIndex() const = 0;
+    // Items in the absolute list; 0 for the Desktop.
+    virtual int Level() = 0;
+    // The parent folder's absolute list; the item keeps it.
+    virtual LPCITEMIDLIST ParentIDList() = 0;
+    // The item's absolute list; the item keeps it.
+    virtual LPCITEMIDLIST AbsoluteIDList() = 0;
+    // The small open-state icon's index.
+    virtual int SelectedIndex();
+    virtual bool IsValid() const = 0;
+
+    LPCITEMIDLIST RelativeIDList() const { return FRelativeIDList.get(); }
+    // Bound once and kept; none when no folder could be had.
+    IShellFolder* ParentFolder();
+    std::wstring DisplayName();
+    bool HasAttribute(TShItemAttribute attribute);
+    TShItemIDType ItemType();
+    // Zero-based overlay index for a tree node; -1 for none.
+    int OverlayIndex();
+    std::wstring Path();
+    bool DropTarget(Microsoft::WRL::ComPtr<IDropTarget>& target);
+
+protected:
+    // The list that goes to ParentFolder: the absolute one for the Desktop itself.
+    LPCITEMIDLIST FolderIDList();
+    // The parent folder's overlay interface; none when it has none.
+    Microsoft::WRL::ComPtr<IShellIconOverlay> IconOverlay();
+
+    Microsoft::WRL::ComPtr<IShellFolder> FParentFolder;
+    TIDListPtr FRelativeIDList;
+    TIDListPtr FAbsoluteIDList;
+    TIDListPtr FParentIDList;
+    int FSelectedIndex = -1;
+    int FImageIndex = -1;
+    std::wstring FDisplayName;
+};

@@ -1,0 +1,45 @@
+#pragma once
+// A row of the shell list view: one item of the listed folder, with the file
+// data behind the size, type, date and attribute columns.
+#include "shell/ShellDataItem.h"
+#include "shell/ShellItemHosts.h"
+
+class TShellFileItem : public TShellDataItem {
+public:
+    // Takes ownership of the relative list, as enumerated in the listing's folder.
+    TShellFileItem(TShellItemListing* fileList, LPITEMIDLIST relativeIDList);
+
+    // In icon view the large icon's index, else the small one's.
+    int ImageIndex() override;
+    int ItemIndex() const override;
+    int Level() override;
+    LPCITEMIDLIST ParentIDList() override;
+    LPCITEMIDLIST AbsoluteIDList() override;
+    // Not cached: the icon's size follows the view style.
+    int SelectedIndex() override;
+    bool IsValid() const override;
+
+    // The find record, fetched while it is empty.
+    WIN32_FIND_DATAW FindData();
+    DWORD Attributes() { return FindData().dwFileAttributes; }
+    // The low 32 bits of the size.
+    DWORD FileSize() { return FindData().nFileSizeLow; }
+    // Whole kilobytes rounded up, e.g. "1,025KB"; empty for folders and non-file-system items.
+    std::wstring SizeText();
+    std::wstring TypeName();
+    // The local last-write time as the locale's short date and short time; empty without one.
+    std::wstring DateText();
+    // "R", "H", "S", "A" for each of those attributes that is set.
+    std::wstring AttributeLetters();
+    // The list view's overlay state mask.
+    UINT OverlayState();
+    // Gives the item a new name; the find record keeps the old one until the listing refreshes it.
+    bool Rename(const std::wstring& newName);
+
+private:
+    int LargeImageIndex();
+
+    TShellItemListing* FFileList;
+    int FLargeImageIndex = -1;
+    WIN32_FIND_DATAW FFindData{};
+};
