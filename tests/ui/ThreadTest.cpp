@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+
+#include "tests/common/Pump.h"
+#include "ui/Application.h"
+#include "ui/Exceptions.h"
+#include "ui/Thread.h"
+#include "ui/UtilityWindow.h"
+
+namespace {
+// A thread whose body is given by the test; it tells the test when it is gone.
+class TTestThread : public TThread {
+public:
+    TTestThread(std::function<void(TTestThread&)> body, bool* destroyed = nullptr)
+        : FBody(std::move(body)), FDestroyed(destroyed)
+    {
+        Start();
+    }
+    ~TTestThread() override
+    {
+        if (FDestroyed) *FDestroyed = true;
+    }
+    using TThread::Synchronize;
+
+protected:
+    void Execute() override { FBody(*this); }
+
+private:
+    std::function<void(TTestThread&)> FBody;
+    bool* FDestroyed;
+};
+
+class ThreadTest : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        Application->OnException = nullptr;
+        if (FStarted) CloseHandle(FStarted);
+    }
+    HANDLE FStarted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+}  // namespace
+
+TEST_F(ThreadTest, SynchronizeRunsOnTheMainThreadWhileTheWorkerWaits)
+{
+    const DWORD mainId = GetCurrentThreadId();
+    DWORD ranOn = 0;
+    int seenAfterCall = -1;
+    bool ended = false, destroyed = false;
+    auto* thread = new TTestThread(
+        [&](TTestThread& self) {
+            int value = 0;
+            self.Synchronize([&] {
+                ranOn = GetCurrentThreadId();
+                value = 42;
+            });
+            seenAfterCall = value;  // written by the main thread before Synchronize returned
+        },
+        &destroyed);
+    thread->FreeOnTerminate = true;
+    DWORD endedOn = 0;
+    thread->OnTerminate = [&](TObject* sender) {
+        EXPECT_EQ(sender, thread);
+        endedOn = GetCurrentThreadId();
+        ended = true;
+    };
+    ASSERT_TRUE(PumpUntil([&] { return destroyed; }, 10000));
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(ranOn, mainId);
+    EXPECT_EQ(endedOn, mainId);
+    EXPECT_EQ(seenAfterCall, 42);
+}
+
+TEST_F(ThreadTest, WithoutFreeOnTerminateTheOwnerDeletesTheEndedThread)
+{
+    bool ended = false, destroyed = false;
+    auto* thread = new TTestThread([](TTestThread&) {}, &destroyed);
+    thread->OnTerminate = [&](TObject*) { ended = true; };
+    ASSERT_TRUE(PumpUntil([&] { return ended; }, 10000));
+    PumpFor(100);
+    EXPECT_FALSE(destroyed);
+    delete thread;
+    EXPECT_TRUE(destroyed);
+}
+
+TEST_F(ThreadTest, SynchronizeIsServedInsideAModalMenuLoop)
+{
+    TUtilityWindow owner([](HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); });
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 1, L"item");
+    std::atomic<bool> inMenu{false};
+    bool ranInMenu = false, destroyed = false;
+    auto* thread = new TTestThread(
+        [&](TTestThread& self) {
+            // Wait until the main thread sits in the menu's own loop.
+            while (!inMenu && !self.Terminated()) Sleep(10);
+            self.Synchronize([&] {
+                ranInMenu = inMenu;
+                EndMenu();
+            });
+        },
+        &destroyed);
+    thread->FreeOnTerminate = true;
+    // Closes the menu in case the call never arrives, so a failure cannot hang.
+    SetTimer(owner.Handle(), 1, 15000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+    SetForegroundWindow(owner.Handle());
+    inMenu = true;
+    TrackPopupMenuEx(menu, TPM_RETURNCMD, 10, 10, owner.Handle(), nullptr);
+    inMenu = false;
+    KillTimer(owner.Handle(), 1);
+    DestroyMenu(menu);
+    thread->Terminate();
+    EXPECT_TRUE(ranInMenu);
+    EXPECT_TRUE(PumpUntil([&] { return destroyed; }, 10000));
+}
+
+TEST_F(ThreadTest, TerminateReleasesAWorkerWaitingInSynchronize)
+{
+    bool ran = false, destroyed = false, ended = false;
+    std::atomic<bool> returned{false};
+    auto* thread = new TTestThread(
+        [&](TTestThread& self) {
+            SetEvent(FStarted);
+            self.Synchronize([&] { ran = true; });
+            returned = true;
+        },
+        &destroyed);
+    thread->FreeOnTerminate = true;
+    thread->OnTerminate = [&](TObject*) { ended = true; };
+    // The main thread serves no message while it waits, as during a shutdown.
+    ASSERT_EQ(WaitForSingleObject(FStarted, 10000), WAIT_OBJECT_0);
+    thread->Terminate();
+    EXPECT_TRUE(PumpUntil([&] { return destroyed; }, 10000));
+    EXPECT_TRUE(returned);
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(ran);
+}
+
+TEST_F(ThreadTest, AnErrorRaisedInAHandOverIsShownAndEndsTheThread)
+{
+    TObject* shownFor = nullptr;
+    std::string shown;
+    Application->OnException = [&](TObject* sender, const std::exception& error) {
+        shownFor = sender;
+        shown = error.what();
+    };
+    bool destroyed = false, continued = false;
+    auto* thread = new TTestThread(
+        [&](TTestThread& self) {
+            self.Synchronize([] { throw Exception(L"hand-over failed"); });
+            continued = true;
+        },
+        &destroyed);
+    thread->FreeOnTerminate = true;
+    ASSERT_TRUE(PumpUntil([&] { return destroyed; }, 10000));
+    EXPECT_FALSE(continued);
+    EXPECT_EQ(shownFor, thread);
+    EXPECT_EQ(shown, "hand-over failed");
+}
