@@ -1,0 +1,67 @@
+// The application object's default exception handler and its window.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/common/Pump.h"
+#include "ui/Application.h"
+#include "ui/Exceptions.h"
+#include "ui/Timer.h"
+
+namespace {
+
+std::wstring boxText;
+std::wstring boxCaption;
+
+// Runs inside the message box's own modal loop: reads the box and presses OK.
+void CALLBACK CloseMessageBox(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM lp) -> BOOL {
+        wchar_t cls[16] = {};
+        GetClassNameW(w, cls, 16);
+        if (wcscmp(cls, L"#32770") != 0) return TRUE;
+        *reinterpret_cast<HWND*>(lp) = w;
+        return FALSE;
+    }, LPARAM(&box));
+    if (!box) return;
+    KillTimer(nullptr, id);
+    wchar_t text[256] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 256);  // the message box's text control
+    boxText = text;
+    wchar_t caption[64] = {};
+    GetWindowTextW(box, caption, 64);
+    boxCaption = caption;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace
+
+TEST(Application, UnhandledErrorIsShownInAMessageBoxAndTheLoopGoesOn)
+{
+    ASSERT_FALSE(Application->OnException);
+    boxText.clear();
+    UINT_PTR closer = SetTimer(nullptr, 0, 50, CloseMessageBox);
+    TTimer timer(nullptr, 20, true);
+    int ticks = 0;
+    timer.SetOnTimer([&](TObject*) {
+        if (++ticks == 1) throw Exception(L"フォルダーを開けません");
+    });
+    EXPECT_TRUE(PumpUntil([&] { return ticks >= 3; }, 5000)) << "the loop stopped after the error";
+    KillTimer(nullptr, closer);
+    EXPECT_EQ(boxText, L"フォルダーを開けません.");
+    EXPECT_EQ(boxCaption, Application->Title());
+}
+
+TEST(Application, TheApplicationWindowCarriesTitleAndIcon)
+{
+    HWND wnd = Application->Handle();
+    EXPECT_FALSE(IsWindowVisible(wnd)) << "shown only while the program is restored";
+    const std::wstring original = Application->Title();
+    Application->SetTitle(L"タイトル");
+    wchar_t title[32] = {};
+    GetWindowTextW(wnd, title, 32);
+    Application->SetTitle(original);
+    EXPECT_STREQ(title, L"タイトル");
+    EXPECT_EQ(HICON(SendMessageW(wnd, WM_GETICON, ICON_BIG, 0)), Application->Icon().Handle());
+}
