@@ -4,10 +4,7 @@
 # (the side bar parked, and shown after the pointer rested on the left edge).
 set -euo pipefail
 cd "$(dirname "$0")"
-tools/deps.sh
-BUILD_DIR=${BUILD_DIR:-build}
-source tools/build.sh
-source tools/winenv.sh
+source tools/prepare.sh
 tessaly_build "$BUILD_DIR" --target tessaly winekeepalive
 envdir=$BUILD_DIR/wine-run
 own_display=

@@ -3,10 +3,7 @@
 # virtual desktop. Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")"
-tools/deps.sh
-BUILD_DIR=${BUILD_DIR:-build}
-source tools/build.sh
-source tools/winenv.sh
+source tools/prepare.sh
 tessaly_build "$BUILD_DIR"
 trap 'tessaly_env_down "$BUILD_DIR/wine-test"' EXIT INT TERM
 tessaly_env_up "$BUILD_DIR/wine-test" "$BUILD_DIR/bin/winekeepalive.exe"

@@ -5,6 +5,7 @@
 #include "ui/Exceptions.h"
 #include "ui/Text.h"
 #include "ui/WinControl.h"
+#include "ui/WindowProc.h"
 
 TApplication* Application = nullptr;
 
@@ -25,7 +26,7 @@ TApplication::TApplication() : TComponent(nullptr)
 {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = AppWindowProc;
+    wc.lpfnWndProc = ObjectWindowProc<TApplication>;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = kAppClass;
     RegisterClassExW(&wc);
@@ -46,7 +47,7 @@ TApplication::TApplication() : TComponent(nullptr)
 TApplication::~TApplication()
 {
     DestroyComponents();
-    SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
+    ForgetWindowObject(FHandle);
     DestroyWindow(FHandle);
     if (Application == this) Application = nullptr;
 }
@@ -165,21 +166,10 @@ void TApplication::ShowException(const std::exception& error)
     MessageBox(text, FTitle, MB_OK | MB_ICONSTOP);
 }
 
-LRESULT CALLBACK TApplication::AppWindowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TApplication::WindowMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TApplication*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(wnd, GWLP_USERDATA, LONG_PTR(self));
-        self->FHandle = wnd;
-    }
-    auto* self = reinterpret_cast<TApplication*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(wnd, message, wParam, lParam);
-    try {
-        return self->WndProc(message, wParam, lParam);
-    } catch (...) {
-        self->HandleException(self);
-        return 0;
-    }
+    if (!FHandle) FHandle = wnd;  // messages sent while CreateWindowEx runs
+    return WndProc(message, wParam, lParam);
 }
 
 LRESULT TApplication::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -206,4 +196,9 @@ LRESULT TApplication::WMSysCommand(WPARAM wParam, LPARAM lParam)
         return 0;
     }
     return DefWindowProcW(FHandle, WM_SYSCOMMAND, wParam, lParam);
+}
+
+void HandleWindowProcException()
+{
+    if (Application) Application->HandleException(nullptr);
 }

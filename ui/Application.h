@@ -18,6 +18,8 @@ public:
     TApplication();
     ~TApplication() override;
 
+    LRESULT WindowMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
+
     // Initialises the common controls. Call once before creating forms.
     void Initialize();
 
@@ -69,7 +71,6 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
-    static LRESULT CALLBACK AppWindowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WMSysCommand(WPARAM wParam, LPARAM lParam);
     bool DispatchOne();

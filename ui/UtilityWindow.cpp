@@ -1,7 +1,7 @@
 #include "ui/UtilityWindow.h"
 
 #include "ui/Exceptions.h"
-#include "ui/WinControl.h"
+#include "ui/WindowProc.h"
 
 namespace {
 const wchar_t kClassName[] = L"TessalyUtilWindow";
@@ -22,7 +22,7 @@ void RegisterUtilityClass(WNDPROC proc)
 
 TUtilityWindow::TUtilityWindow(TWindowProc proc) : FProc(std::move(proc))
 {
-    RegisterUtilityClass(StaticProc);
+    RegisterUtilityClass(ObjectWindowProc<TUtilityWindow>);
     FHandle = CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
                               nullptr, GetModuleHandleW(nullptr), this);
     Win32Check(FHandle != nullptr);
@@ -30,22 +30,11 @@ TUtilityWindow::TUtilityWindow(TWindowProc proc) : FProc(std::move(proc))
 
 TUtilityWindow::~TUtilityWindow()
 {
-    SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
+    ForgetWindowObject(FHandle);
     DestroyWindow(FHandle);
 }
 
-LRESULT CALLBACK TUtilityWindow::StaticProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TUtilityWindow::WindowMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TUtilityWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(wnd, GWLP_USERDATA, LONG_PTR(self));
-    }
-    auto* self = reinterpret_cast<TUtilityWindow*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
-    if (!self || !self->FProc) return DefWindowProcW(wnd, message, wParam, lParam);
-    try {
-        return self->FProc(wnd, message, wParam, lParam);
-    } catch (...) {
-        HandleWindowProcException();
-        return DefWindowProcW(wnd, message, wParam, lParam);
-    }
+    return FProc ? FProc(wnd, message, wParam, lParam) : DefWindowProcW(wnd, message, wParam, lParam);
 }

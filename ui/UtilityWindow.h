@@ -17,9 +17,9 @@ public:
     ~TUtilityWindow();
 
     HWND Handle() const { return FHandle; }
+    LRESULT WindowMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    static LRESULT CALLBACK StaticProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     TWindowProc FProc;
     HWND FHandle = nullptr;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "ui/Application.h"
 #include "ui/Exceptions.h"
+#include "ui/WindowProc.h"
 
 namespace {
 const wchar_t kControlProp[] = L"Tessaly.Control";
@@ -18,9 +18,8 @@ TWinControl::~TWinControl()
     if (FParent) std::erase(FParent->FControls, this);
     if (FHandle) {
         RemovePropW(FHandle, kControlProp);
-        HWND wnd = FHandle;
-        FHandle = nullptr;
-        DestroyWindow(wnd);
+        ForgetWindowObject(FHandle);
+        DestroyWindow(FHandle);
     }
 }
 
@@ -31,7 +30,7 @@ const wchar_t* TWinControl::OwnWindowClass()
         WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
         wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = OwnClassProc;
+        wc.lpfnWndProc = ObjectWindowProc<TWinControl>;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -73,21 +72,10 @@ void TWinControl::CreateWnd(TWinControl* parent, HWND owner, const wchar_t* clas
     if (parent) parent->FControls.push_back(this);
 }
 
-LRESULT CALLBACK TWinControl::OwnClassProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TWinControl::WindowMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetPropW(wnd, kControlProp, self);
-        self->FHandle = wnd;
-    }
-    TWinControl* self = FromHandle(wnd);
-    if (!self || self->FHandle != wnd) return DefWindowProcW(wnd, message, wParam, lParam);
-    try {
-        return self->WndProc(message, wParam, lParam);
-    } catch (...) {
-        HandleWindowProcException();
-        return 0;
-    }
+    if (!FHandle) FHandle = wnd;  // messages sent while CreateWindowEx runs
+    return WndProc(message, wParam, lParam);
 }
 
 LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -259,9 +247,4 @@ void TWinControl::Realign()
     };
     for (TAlign a : {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient})
         place(a);
-}
-
-void HandleWindowProcException()
-{
-    if (Application) Application->HandleException(nullptr);
 }

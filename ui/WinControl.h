@@ -24,6 +24,7 @@ public:
     HWND Handle() const { return FHandle; }
     TWinControl* Parent() const { return FParent; }
     static TWinControl* FromHandle(HWND wnd);
+    LRESULT WindowMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     // Position relative to the parent's client area (the screen for a top-level window).
     int Left() const { return BoundsRect().left; }
@@ -67,7 +68,6 @@ protected:
     static const wchar_t* OwnWindowClass();
 
 private:
-    static LRESULT CALLBACK OwnClassProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WMCommand(WPARAM wParam, LPARAM lParam);
     void WMSize();
 
@@ -79,6 +79,3 @@ private:
     int FScreenDpi = 96;
 };
 
-// Window procedures catch everything; this hands the current exception to the
-// application's handler (a message box by default).
-void HandleWindowProcException();
