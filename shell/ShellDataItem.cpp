@@ -64,7 +64,7 @@ TShItemIDType TShellDataItem::ItemType()
 ComPtr<IShellIconOverlay> TShellDataItem::IconOverlay()
 {
     ComPtr<IShellIconOverlay> overlay;
-    if (IShellFolder* folder = ParentFolder()) folder->QueryInterface(IID_PPV_ARGS(&overlay));
+    if (IShellFolder* folder = ParentFolder()) folder->QueryInterface(IID_IShellIconOverlay, reinterpret_cast<void**>(overlay.GetAddressOf()));
     return overlay;
 }
 
