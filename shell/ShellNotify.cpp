@@ -1,0 +1,333 @@
+#include "shell/ShellNotify.h"
+
+#include <algorithm>
+
+#include "shell/ChangeHandle.h"
+#include "shell/ShellUtils.h"
+#include "ui/Exceptions.h"
+
+namespace {
+// The watched set as a tree view means it: existing directories, each with
+// one trailing backslash, in one order, each once (the file system ignores case).
+std::vector<std::wstring> NormalisedDirectories(const std::vector<std::wstring>& directories)
+{
+    std::vector<std::wstring> result;
+    for (const std::wstring& directory : directories)
+        if (IsExistingDirectory(directory)) result.push_back(IncludeBackslash(directory));
+    auto compare = [](const std::wstring& a, const std::wstring& b) {
+        return CompareStringOrdinal(a.c_str(), int(a.size()), b.c_str(), int(b.size()), TRUE);
+    };
+    std::sort(result.begin(), result.end(),
+              [&](const std::wstring& a, const std::wstring& b) { return compare(a, b) == CSTR_LESS_THAN; });
+    result.erase(std::unique(result.begin(), result.end(),
+                             [&](const std::wstring& a, const std::wstring& b) { return compare(a, b) == CSTR_EQUAL; }),
+                 result.end());
+    return result;
+}
+
+DWORD WaitFor(const std::vector<HANDLE>& handles, DWORD ms)
+{
+    const DWORD result = WaitForMultipleObjects(DWORD(handles.size()), handles.data(), FALSE, ms);
+    if (result == WAIT_TIMEOUT) return result;
+    if (result >= WAIT_OBJECT_0 + handles.size()) RaiseLastOSError();
+    return result - WAIT_OBJECT_0;
+}
+
+// The directory watcher's wait set: its three events, then its change
+// handles. A single wait holds 64 handles; the handles beyond that are
+// served by relay threads, which all signal one more slot of the set.
+class TDirWaitSet {
+public:
+    static constexpr DWORD kStop = 0, kDevice = 1, kListChanged = 2;
+
+    TDirWaitSet(HANDLE stop, HANDLE device, HANDLE listChanged) : FWaits{stop, device, listChanged} {}
+
+    void Assign(std::vector<TChangeHandle> handles)
+    {
+        const size_t room = MAXIMUM_WAIT_OBJECTS - FWaits.size();
+        if (handles.size() > room) {
+            // One slot goes to the relays' signal; they take what the rest cannot hold.
+            FWaits.push_back(FRelaySignal.Handle());
+            const size_t direct = room - 1;
+            for (auto first = handles.begin() + direct; first != handles.end();) {
+                auto last = first + std::min<size_t>(TChangeRelay::Capacity, handles.end() - first);
+                FRelays.push_back(std::make_unique<TChangeRelay>(
+                    std::vector<TChangeHandle>(std::make_move_iterator(first), std::make_move_iterator(last)),
+                    FRelaySignal.Handle()));
+                first = last;
+            }
+            handles.resize(direct);
+        }
+        FFirstDirect = FWaits.size();
+        for (const TChangeHandle& handle : handles) FWaits.push_back(handle.Get());
+        FDirect = std::move(handles);
+    }
+
+    // Closes every change handle, raising when a close fails.
+    void Close()
+    {
+        FRelays.clear();
+        FWaits.resize(kListChanged + 1);
+        std::vector<TChangeHandle> direct = std::move(FDirect);
+        for (TChangeHandle& handle : direct) handle.Close();
+    }
+
+    DWORD Wait(DWORD ms) const { return WaitFor(FWaits, ms); }
+    bool IsChange(DWORD slot) const { return slot > kListChanged && slot < FWaits.size(); }
+
+    // A relay's signal resets itself; a change handle must be asked for the next change.
+    void Rearm(DWORD slot)
+    {
+        if (slot < FFirstDirect) return;
+        if (!FDirect[slot - FFirstDirect].Rearm()) RaiseLastOSError();
+    }
+
+private:
+    std::vector<HANDLE> FWaits;
+    size_t FFirstDirect = 0;
+    std::vector<TChangeHandle> FDirect;
+    TEvent FRelaySignal{false};
+    std::vector<std::unique_ptr<TChangeRelay>> FRelays;
+};
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+TShDirWatcher::TShDirWatcher(const std::vector<std::wstring>* directories, DWORD notifyFilter,
+                             TDeviceChangeEvent onDeviceChange, TNotifyEvent onDirChange, DWORD settleMs,
+                             DWORD deviceSettleMs)
+    : OnDeviceChange(std::move(onDeviceChange)),
+      OnDirChange(std::move(onDirChange)),
+      FNotifyFilter(notifyFilter),
+      FSettleMs(settleMs),
+      FDeviceSettleMs(deviceSettleMs)
+{
+    if (directories) FDirectories = NormalisedDirectories(*directories);
+    FreeOnTerminate = true;
+    Start();
+}
+
+void TShDirWatcher::SetDirectories(const std::vector<std::wstring>* directories)
+{
+    std::lock_guard lock(FLock);
+    if (directories) {
+        std::vector<std::wstring> wanted = NormalisedDirectories(*directories);
+        if (wanted == FDirectories) return;
+        FDirectories = std::move(wanted);
+    } else {
+        FDirectories.clear();
+    }
+    FListChangedEvent.Set();
+}
+
+std::vector<std::wstring> TShDirWatcher::Directories() const
+{
+    std::lock_guard lock(FLock);
+    return FDirectories;
+}
+
+void TShDirWatcher::QueueDeviceChange(std::unique_ptr<TDeviceChangeData> record)
+{
+    if (!OnDeviceChange) return;
+    FPendingDevice = std::move(record);
+    FDeviceEvent.Set();
+}
+
+void TShDirWatcher::StopWatching()
+{
+    OnDeviceChange = nullptr;
+    OnDirChange = nullptr;
+    Terminate();
+    FStopEvent.Set();
+}
+
+void TShDirWatcher::Execute()
+{
+    try {
+        Serve();
+    } catch (const EWin32Error&) {
+        // The watcher ends quietly; its owner just hears of no more changes.
+    }
+}
+
+void TShDirWatcher::Serve()
+{
+    TDirWaitSet waits(FStopEvent.Handle(), FDeviceEvent.Handle(), FListChangedEvent.Handle());
+    auto open = [&] {
+        std::vector<TChangeHandle> handles;
+        std::lock_guard lock(FLock);
+        for (size_t i = FDirectories.size(); i-- > 0;) {
+            TChangeHandle handle(FDirectories[i], true, FNotifyFilter);
+            if (handle) handles.push_back(std::move(handle));
+            else FDirectories.erase(FDirectories.begin() + i);
+        }
+        waits.Assign(std::move(handles));
+    };
+    open();
+    DWORD slot = waits.Wait(INFINITE);
+    for (;;) {
+        switch (slot) {
+        case TDirWaitSet::kStop:
+            waits.Close();
+            return;
+        case TDirWaitSet::kDevice:
+            HandOverDevice();
+            break;
+        case TDirWaitSet::kListChanged:
+            waits.Close();
+            open();
+            break;
+        default:
+            // Let the burst settle: every further change starts the quiet time again.
+            do {
+                waits.Rearm(slot);
+                slot = waits.Wait(FSettleMs);
+            } while (waits.IsChange(slot));
+            if (slot != WAIT_TIMEOUT) continue;  // a stop, a record or a new set came first
+            Synchronize([this] {
+                if (OnDirChange) OnDirChange(this);
+            });
+        }
+        slot = waits.Wait(INFINITE);
+    }
+}
+
+void TShDirWatcher::HandOverDevice()
+{
+    // A stop ends the quiet time at once; the main loop then sees it, since it stays set.
+    const std::vector<HANDLE> waits{FStopEvent.Handle(), FDeviceEvent.Handle()};
+    for (;;) {
+        const DWORD slot = WaitFor(waits, FDeviceSettleMs);
+        if (slot == 0) return;
+        if (slot == WAIT_TIMEOUT) break;
+    }
+    Synchronize([this] {
+        std::unique_ptr<TDeviceChangeData> record = std::move(FPendingDevice);
+        if (record && OnDeviceChange) OnDeviceChange(this, std::move(record));
+    });
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+// How often an idle files watcher makes sure its directory still exists.
+constexpr DWORD kPresenceCheckMs = 1000;
+}  // namespace
+
+// The handle on the watched directory, and the path it was opened for.
+class TShFilesWatcher::TWatch {
+public:
+    std::wstring Path;
+    TChangeHandle Directory;
+
+    bool Gone() const { return !IsExistingDirectory(Path); }
+};
+
+enum class TShFilesWatcher::TWake { Stop, PathChanged, Directory, Timeout };
+
+TShFilesWatcher::TShFilesWatcher(std::wstring path, DWORD notifyFilter, TPathChangeEvent onChange,
+                                 DWORD settleMs)
+    : OnChange(std::move(onChange)), FPath(std::move(path)), FNotifyFilter(notifyFilter), FSettleMs(settleMs)
+{
+    FreeOnTerminate = true;
+    Start();
+}
+
+void TShFilesWatcher::SetPath(const std::wstring& path)
+{
+    std::lock_guard lock(FLock);
+    if (path == FPath) return;
+    FPath = IsExistingDirectory(path) ? path : std::wstring();
+    FPathChangedEvent.Set();
+}
+
+std::wstring TShFilesWatcher::CurrentPath() const
+{
+    std::lock_guard lock(FLock);
+    return FPath;
+}
+
+void TShFilesWatcher::StopWatching()
+{
+    OnChange = nullptr;
+    Terminate();
+    FStopEvent.Set();
+}
+
+void TShFilesWatcher::Execute()
+{
+    try {
+        TWatch watch;
+        Reopen(watch);
+        while (Serve(watch, Wait(watch, watch.Directory ? kPresenceCheckMs : INFINITE))) {
+        }
+    } catch (const EWin32Error&) {
+        // The watcher ends quietly; its owner just hears of no more changes.
+    }
+}
+
+void TShFilesWatcher::Reopen(TWatch& watch)
+{
+    watch.Directory.Close();
+    watch.Path = CurrentPath();
+    if (!watch.Gone()) watch.Directory = TChangeHandle(watch.Path, false, FNotifyFilter);
+}
+
+TShFilesWatcher::TWake TShFilesWatcher::Wait(const TWatch& watch, DWORD ms) const
+{
+    std::vector<HANDLE> handles{FStopEvent.Handle(), FPathChangedEvent.Handle()};
+    if (watch.Directory) handles.push_back(watch.Directory.Get());
+    const DWORD slot = WaitFor(handles, ms);
+    if (slot == WAIT_TIMEOUT) return TWake::Timeout;
+    return slot == 0 ? TWake::Stop : slot == 1 ? TWake::PathChanged : TWake::Directory;
+}
+
+// Whether the watched directory was removed. Windows signals the removal on
+// the directory's handle; under Wine our own open handle keeps a removed
+// directory in place without a signal, so the handle is closed to look.
+bool TShFilesWatcher::DirectoryLost(TWatch& watch)
+{
+    watch.Directory.Close();
+    return watch.Gone();
+}
+
+void TShFilesWatcher::Report()
+{
+    Synchronize([this] {
+        if (OnChange) OnChange(this, CurrentPath());
+    });
+}
+
+// Serves one wake of the idle wait, with the quiet time that a change starts;
+// false when the watcher is to end.
+bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
+{
+    bool settling = false;
+    for (;;) {
+        switch (wake) {
+        case TWake::Stop:
+            watch.Directory.Close();
+            return false;
+        case TWake::PathChanged:
+            Reopen(watch);
+            return true;
+        case TWake::Timeout: {
+            // The quiet time after a change has passed, or the idle wait's presence check is due.
+            const bool changed = settling || DirectoryLost(watch);
+            // The fresh handle comes before the hand-over, so that a change made
+            // while the owner reads the directory is reported in its turn.
+            Reopen(watch);
+            if (changed) Report();
+            return true;
+        }
+        case TWake::Directory:
+            // A failing re-arm counts as a new path, unless the directory went away: that is news.
+            if (!watch.Directory.Rearm() && !watch.Gone()) {
+                Reopen(watch);
+                return true;
+            }
+            settling = true;
+        }
+        wake = Wait(watch, FSettleMs);
+    }
+}

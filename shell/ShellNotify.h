@@ -1,0 +1,97 @@
+#pragma once
+// The change watchers: worker threads that wait on the file system's change
+// notifications, let a burst of changes settle and then hand one notification
+// to the main thread. Owners end them with StopWatching and never delete
+// them: a watcher frees itself when its thread ends, and its OnTerminate
+// (main thread) is where the owner forgets it.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "shell/ShellDbt.h"
+#include "ui/Thread.h"
+
+// Runs on the main thread; the handler owns the record from then on.
+using TDeviceChangeEvent = std::function<void(TObject* Sender, std::unique_ptr<TDeviceChangeData> Data)>;
+// Runs on the main thread with the directory that changed.
+using TPathChangeEvent = std::function<void(TObject* Sender, const std::wstring& Path)>;
+
+// Watches directory trees for a tree view and carries volume records to it.
+class TShDirWatcher : public TThread {
+public:
+    // `directories` may be none. The settle times are how long the changes
+    // of a directory tree and the volume records must stay quiet before
+    // they are reported.
+    TShDirWatcher(const std::vector<std::wstring>* directories, DWORD notifyFilter,
+                  TDeviceChangeEvent onDeviceChange, TNotifyEvent onDirChange, DWORD settleMs = 1500,
+                  DWORD deviceSettleMs = 1000);
+
+    // Watches the existing ones of `directories` from now on; none stops
+    // watching directories (volume records still flow). A set that only
+    // differs in order or trailing backslashes changes nothing.
+    void SetDirectories(const std::vector<std::wstring>* directories);
+    // The watched set: sorted, each with one trailing backslash.
+    std::vector<std::wstring> Directories() const;
+    // Replaces a record that still waits; dropped when there is no handler.
+    void QueueDeviceChange(std::unique_ptr<TDeviceChangeData> record);
+    // Nothing is reported after this, not even a hand-over already waiting.
+    void StopWatching();
+
+    TDeviceChangeEvent OnDeviceChange;
+    TNotifyEvent OnDirChange;
+
+protected:
+    void Execute() override;
+
+private:
+    void Serve();
+    void HandOverDevice();
+
+    std::unique_ptr<TDeviceChangeData> FPendingDevice;  // main thread only
+    DWORD FNotifyFilter;
+    std::vector<std::wstring> FDirectories;  // guarded by FLock
+    TEvent FStopEvent{true};
+    TEvent FDeviceEvent{false};
+    TEvent FListChangedEvent{false};
+    mutable std::mutex FLock;
+    DWORD FSettleMs;
+    DWORD FDeviceSettleMs;
+};
+
+// Watches one directory (not its subtree) for a folder listing.
+class TShFilesWatcher : public TThread {
+public:
+    TShFilesWatcher(std::wstring path, DWORD notifyFilter, TPathChangeEvent onChange, DWORD settleMs = 2000);
+
+    // Watches `path` from now on when it is an existing directory; otherwise
+    // the watcher idles until it gets one.
+    void SetPath(const std::wstring& path);
+    std::wstring CurrentPath() const;
+    // Nothing is reported after this, not even a hand-over already waiting.
+    void StopWatching();
+
+    TPathChangeEvent OnChange;
+
+protected:
+    void Execute() override;
+
+private:
+    class TWatch;
+    enum class TWake;
+    TWake Wait(const TWatch& watch, DWORD ms) const;
+    bool Serve(TWatch& watch, TWake wake);
+    bool DirectoryLost(TWatch& watch);
+    void Reopen(TWatch& watch);
+    void Report();
+
+    std::wstring FPath;  // guarded by FLock
+    DWORD FNotifyFilter;
+    TEvent FPathChangedEvent{false};
+    TEvent FStopEvent{true};
+    mutable std::mutex FLock;
+    DWORD FSettleMs;
+};

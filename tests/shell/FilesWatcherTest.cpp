@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "shell/ShellNotify.h"
+#include "tests/common/Pump.h"
+#include "tests/shell/WatcherTestSupport.h"
+
+namespace {
+constexpr DWORD kShortSettle = 300;
+// Long enough for a report that should not come to show itself.
+constexpr DWORD kQuiet = kShortSettle + 1200;
+constexpr DWORD kNames = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME;
+
+class FilesWatcherTest : public testing::Test {
+protected:
+    // Starts a watcher that records its reports; the test ends it in TearDown.
+    void Watch(const std::wstring& path, DWORD filter, DWORD settleMs = kShortSettle)
+    {
+        FWatcher = new TFilesWatcherProbe(path, filter, [this](TObject* sender, const std::wstring& reported) {
+            EXPECT_EQ(sender, FWatcher);
+            FReports.push_back(reported);
+        }, settleMs);
+        FWatcher->Gone = &FGone;
+        FWatcher->OnTerminate = [this](TObject*) { FEnded = true; };
+    }
+    void TearDown() override
+    {
+        if (FWatcher && !FGone) {
+            FWatcher->StopWatching();
+            EXPECT_TRUE(PumpUntil([&] { return FGone; }, 10000));
+        }
+    }
+
+    TTempDir FDir;
+    TFilesWatcherProbe* FWatcher = nullptr;
+    std::vector<std::wstring> FReports;
+    bool FGone = false, FEnded = false;
+};
+}  // namespace
+
+TEST_F(FilesWatcherTest, TenSavesWithinASecondGiveOneReportAfterTheQuietTime)
+{
+    const std::wstring file = FDir.Path() + L"\\note.txt";
+    AppendToFile(file);
+    Watch(FDir.Path(), FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE, 2000);  // the real quiet time
+    PumpFor(100);
+    for (int i = 0; i < 10; ++i) {
+        AppendToFile(file);
+        PumpFor(50);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return !FReports.empty(); }, 10000));
+    PumpFor(2500);
+    ASSERT_EQ(FReports.size(), 1u);
+    EXPECT_EQ(FReports[0], FDir.Path());
+}
+
+TEST_F(FilesWatcherTest, EachBurstAfterAReportIsReportedAgain)
+{
+    Watch(FDir.Path(), kNames);
+    PumpFor(100);
+    AppendToFile(FDir.Path() + L"\\first.txt");
+    ASSERT_TRUE(PumpUntil([&] { return FReports.size() == 1; }, 10000));
+    AppendToFile(FDir.Path() + L"\\second.txt");
+    ASSERT_TRUE(PumpUntil([&] { return FReports.size() == 2; }, 10000));
+}
+
+TEST_F(FilesWatcherTest, AMissingPathIdlesUntilAnExistingOneArrives)
+{
+    const std::wstring missing = FDir.Path() + L"\\missing";
+    const std::wstring real = FDir.MakeDir(L"real");
+    Watch(FDir.Path(), kNames);
+    FWatcher->SetPath(missing);
+    EXPECT_EQ(FWatcher->CurrentPath(), L"");
+    AppendToFile(real + L"\\a.txt");
+    AppendToFile(FDir.Path() + L"\\b.txt");
+    PumpFor(kQuiet);
+    EXPECT_TRUE(FReports.empty());
+
+    FWatcher->SetPath(real);
+    EXPECT_EQ(FWatcher->CurrentPath(), real);
+    PumpFor(100);
+    AppendToFile(real + L"\\c.txt");
+    ASSERT_TRUE(PumpUntil([&] { return !FReports.empty(); }, 10000));
+    EXPECT_EQ(FReports[0], real);
+}
+
+TEST_F(FilesWatcherTest, TheRemovalOfTheWatchedDirectoryReachesTheOwner)
+{
+    const std::wstring watched = FDir.MakeDir(L"doomed");
+    Watch(watched, kNames);
+    PumpFor(100);
+    ASSERT_TRUE(RemoveDirectoryW(watched.c_str()));
+    ASSERT_TRUE(PumpUntil([&] { return !FReports.empty(); }, 10000));
+    EXPECT_EQ(FReports[0], watched);
+    // Changes beside the vanished directory are none of its business.
+    AppendToFile(FDir.Path() + L"\\sibling.txt");
+    PumpFor(kQuiet);
+    EXPECT_EQ(FReports.size(), 1u);
+}
+
+TEST_F(FilesWatcherTest, ChangesBesideTheWatchedDirectoryAreNotReported)
+{
+    const std::wstring watched = FDir.MakeDir(L"watched");
+    Watch(watched, kNames);
+    PumpFor(100);
+    FDir.MakeDir(L"sibling");
+    AppendToFile(FDir.Path() + L"\\beside.txt");
+    PumpFor(kQuiet);
+    EXPECT_TRUE(FReports.empty());
+}
+
+TEST_F(FilesWatcherTest, StopWhileAHandOverWaitsReportsNothingAndFreesTheWatcher)
+{
+    Watch(FDir.Path(), kNames);
+    PumpFor(100);
+    AppendToFile(FDir.Path() + L"\\late.txt");
+    // The main thread serves nothing until the hand-over has been posted.
+    ASSERT_TRUE(WaitForPostedMessage(10000));
+    FWatcher->StopWatching();
+    ASSERT_TRUE(PumpUntil([&] { return FGone; }, 10000));
+    EXPECT_TRUE(FEnded);
+    EXPECT_TRUE(FReports.empty());
+}
+
+TEST_F(FilesWatcherTest, AHundredPathsLeaveNoHandleBehind)
+{
+    std::vector<std::wstring> paths;
+    for (int i = 0; i < 100; ++i) paths.push_back(FDir.MakeDir(L"d" + std::to_wstring(i)));
+    // A first watcher brings up what lives on for the process (the hand-over window).
+    Watch(paths[0], kNames);
+    FWatcher->StopWatching();
+    ASSERT_TRUE(PumpUntil([&] { return FGone; }, 10000));
+
+    const size_t before = OpenHandleCount();
+    ASSERT_GT(before, 0u);
+    FGone = false;
+    Watch(L"", kNames);
+    for (const std::wstring& path : paths) {
+        FWatcher->SetPath(path);
+        PumpFor(10);
+    }
+    PumpFor(200);
+    EXPECT_GT(OpenHandleCount(), before);  // the count sees the watcher's thread, events and change handles
+    FWatcher->StopWatching();
+    ASSERT_TRUE(PumpUntil([&] { return FGone; }, 10000));
+    EXPECT_EQ(OpenHandleCount(), before);
+}

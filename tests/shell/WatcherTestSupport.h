@@ -1,0 +1,49 @@
+#pragma once
+// Real folders for the watcher and registry tests, and watchers that tell
+// the test when they have freed themselves.
+#include <windows.h>
+
+#include <string>
+
+#include "shell/ShellNotify.h"
+
+// A fresh folder under the temporary folder, removed with all it holds.
+class TTempDir {
+public:
+    TTempDir();
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+    ~TTempDir();
+
+    // Without a trailing backslash.
+    const std::wstring& Path() const { return FPath; }
+    // Creates a folder (and its parents) below this one; answers its path.
+    std::wstring MakeDir(const std::wstring& relative) const;
+
+private:
+    std::wstring FPath;
+};
+
+// Appends a line to the file, creating it when needed.
+void AppendToFile(const std::wstring& path);
+
+// Waits, serving no message, until a message is posted to this thread: a
+// worker's hand-over then waits for the main thread.
+bool WaitForPostedMessage(DWORD limitMs);
+
+// The number of handles this process holds, from the system's handle table
+// (Wine answers GetOpenHandleCount with 0).
+size_t OpenHandleCount();
+
+template <class TWatcher>
+class TGoneProbe : public TWatcher {
+public:
+    using TWatcher::TWatcher;
+    ~TGoneProbe() override
+    {
+        if (Gone) *Gone = true;
+    }
+    bool* Gone = nullptr;
+};
+using TDirWatcherProbe = TGoneProbe<TShDirWatcher>;
+using TFilesWatcherProbe = TGoneProbe<TShFilesWatcher>;
