@@ -1,0 +1,85 @@
+#include "shell/ShellCtrlList.h"
+
+#include <algorithm>
+
+#include "shell/ShellDbt.h"
+#include "shell/ShellIDFunc.h"
+#include "shell/ShellUtils.h"
+
+std::wstring DriveFromUnitMask(DWORD unitMask)
+{
+    for (int bit = 0; bit < 26; ++bit)
+        if (unitMask & (1u << bit)) return {wchar_t(L'A' + bit), L':'};
+    return {};
+}
+
+void TShellCtrlList::AddControl(TShellDeviceClient* control)
+{
+    if (FControls.empty())
+        FWindow = std::make_unique<TUtilityWindow>(
+            [this](HWND w, UINT m, WPARAM wp, LPARAM lp) { return WindowProc(w, m, wp, lp); });
+    FControls.push_back(control);
+}
+
+void TShellCtrlList::RemoveControl(TShellDeviceClient* control)
+{
+    auto found = std::find(FControls.begin(), FControls.end(), control);
+    if (found == FControls.end()) return;
+    FControls.erase(found);
+    // A process without shell views takes no volume broadcasts.
+    if (FControls.empty()) FWindow.reset();
+}
+
+void TShellCtrlList::BroadcastDeviceChange(const std::wstring& text, DWORD event, LPCITEMIDLIST list, WORD kind)
+{
+    // A copy: a view may unregister (or register another) while it handles the change.
+    const std::vector<TShellDeviceClient*> controls = FControls;
+    for (TShellDeviceClient* control : controls)
+        if (std::find(FControls.begin(), FControls.end(), control) != FControls.end())
+            control->ShellDeviceChange(text, event, list, kind);
+}
+
+LRESULT TShellCtrlList::WindowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DEVICECHANGE:
+        return WMDeviceChange(wnd, wParam, lParam);
+    }
+    return DefWindowProcW(wnd, message, wParam, lParam);
+}
+
+LRESULT TShellCtrlList::WMDeviceChange(HWND wnd, WPARAM wParam, LPARAM lParam)
+{
+    if ((wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && lParam)
+        VolumeChanged(DWORD(wParam), reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam));
+    return DefWindowProcW(wnd, WM_DEVICECHANGE, wParam, lParam);
+}
+
+void TShellCtrlList::VolumeChanged(DWORD event, const DEV_BROADCAST_HDR* header)
+{
+    if (header->dbch_devicetype != DBT_DEVTYP_VOLUME) return;
+    const auto* volume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(header);
+    if (volume->dbcv_flags & DBTF_MEDIA) {
+        // Two volumes in one broadcast: only the lowest drive is told.
+        const std::wstring drive = DriveFromUnitMask(volume->dbcv_unitmask);
+        if (drive.empty()) return;
+        const std::wstring root = IncludeBackslash(drive);
+        TIDListPtr rootList;
+        if (!IDListFromPath(root, rootList)) return;
+        std::wstring text = L" (" + drive + L")";
+        if (event == DBT_DEVICEARRIVAL) {
+            std::wstring label;
+            VolumeLabelOf(root, label);
+            text = label + text;
+        }
+        BroadcastDeviceChange(text, event, rootList.get(), dkMedia);
+    } else if (volume->dbcv_flags & DBTF_NET) {
+        BroadcastDeviceChange(L"", event, nullptr, dkNetwork);
+    }
+}
+
+TShellCtrlList& ShellCtrlList()
+{
+    static TShellCtrlList registry;
+    return registry;
+}
