@@ -7,6 +7,7 @@
 
 #include "shell/ShellNotify.h"
 #include "tests/common/Pump.h"
+#include "tests/shell/ShellItemFixtures.h"
 #include "tests/shell/WatcherTestSupport.h"
 
 namespace {
@@ -168,4 +169,23 @@ TEST_F(DirWatcherTest, ARecordWithoutAHandlerIsDropped)
     FWatcher->QueueDeviceChange(Record(L"USB (E:)"));
     PumpFor(kQuiet);
     EXPECT_TRUE(FRecords.empty());
+}
+
+TEST(DeviceChangeDataTest, ARecordKeepsAndFreesItsOwnCopyOfTheList)
+{
+    TIDListPtr root = IDListOfPath(L"C:\\");
+    ASSERT_TRUE(root);
+    AllocationCounter counter;
+    ASSERT_TRUE(counter.Registered());
+    {
+        TDeviceChangeData record(L"System (C:)", root.get(), dkMedia, DBT_DEVICEARRIVAL);
+        EXPECT_NE(record.IDList(), root.get());
+        EXPECT_EQ(IDListSize(record.IDList()), IDListSize(root.get()));
+        EXPECT_EQ(memcmp(record.IDList(), root.get(), IDListSize(root.get())), 0);
+        EXPECT_EQ(record.Text(), L"System (C:)");
+        EXPECT_EQ(record.Kind(), dkMedia);
+        EXPECT_EQ(record.Event(), DWORD(DBT_DEVICEARRIVAL));
+    }
+    EXPECT_EQ(counter.Allocations(), 1);
+    EXPECT_EQ(counter.Frees(), 1);
 }

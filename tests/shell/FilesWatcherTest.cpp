@@ -4,6 +4,8 @@
 
 #include "shell/ShellNotify.h"
 #include "tests/common/Pump.h"
+#include "ui/Application.h"
+#include "ui/Exceptions.h"
 #include "tests/shell/WatcherTestSupport.h"
 
 namespace {
@@ -26,6 +28,7 @@ protected:
     }
     void TearDown() override
     {
+        Application->OnException = nullptr;
         if (FWatcher && !FGone) {
             FWatcher->StopWatching();
             EXPECT_TRUE(PumpUntil([&] { return FGone; }, 10000));
@@ -145,4 +148,30 @@ TEST_F(FilesWatcherTest, AHundredPathsLeaveNoHandleBehind)
     FWatcher->StopWatching();
     ASSERT_TRUE(PumpUntil([&] { return FGone; }, 10000));
     EXPECT_EQ(OpenHandleCount(), before);
+}
+
+TEST_F(FilesWatcherTest, AnErrorInTheHandlerIsShownAndEndsTheWatcher)
+{
+    std::string shown;
+    Application->OnException = [&](TObject*, const std::exception& error) { shown = error.what(); };
+    Watch(FDir.Path(), kNames);
+    FWatcher->OnChange = [](TObject*, const std::wstring&) { throw Exception(L"listing failed"); };
+    PumpFor(100);
+    AppendToFile(FDir.Path() + L"\\new.txt");
+    ASSERT_TRUE(PumpUntil([&] { return FGone; }, 10000));
+    EXPECT_TRUE(FEnded);
+    EXPECT_EQ(shown, "listing failed");
+}
+
+TEST_F(FilesWatcherTest, AnOSErrorEndsTheWatcherQuietly)
+{
+    bool shown = false;
+    Application->OnException = [&](TObject*, const std::exception&) { shown = true; };
+    Watch(FDir.Path(), kNames);
+    FWatcher->OnChange = [](TObject*, const std::wstring&) { RaiseOSError(ERROR_ACCESS_DENIED); };
+    PumpFor(100);
+    AppendToFile(FDir.Path() + L"\\new.txt");
+    ASSERT_TRUE(PumpUntil([&] { return FGone; }, 10000));
+    EXPECT_TRUE(FEnded);
+    EXPECT_FALSE(shown);
 }
