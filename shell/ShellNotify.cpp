@@ -164,8 +164,11 @@ void TShDirWatcher::Serve()
         waits.Assign(std::move(handles));
     };
     open();
-    DWORD slot = waits.Wait(INFINITE);
+    // A change waits for its quiet time; a record or a new set that comes
+    // meanwhile is served first, and the change is still reported after it.
+    bool changed = false;
     for (;;) {
+        const DWORD slot = waits.Wait(changed ? FSettleMs : INFINITE);
         switch (slot) {
         case TDirWaitSet::kStop:
             waits.Close();
@@ -177,18 +180,17 @@ void TShDirWatcher::Serve()
             waits.Close();
             open();
             break;
-        default:
-            // Let the burst settle: every further change starts the quiet time again.
-            do {
-                waits.Rearm(slot);
-                slot = waits.Wait(FSettleMs);
-            } while (waits.IsChange(slot));
-            if (slot != WAIT_TIMEOUT) continue;  // a stop, a record or a new set came first
+        case WAIT_TIMEOUT:
+            changed = false;
             Synchronize([this] {
                 if (OnDirChange) OnDirChange(this);
             });
+            break;
+        default:
+            // Every further change starts the quiet time again.
+            waits.Rearm(slot);
+            changed = true;
         }
-        slot = waits.Wait(INFINITE);
     }
 }
 

@@ -80,7 +80,7 @@ TEST_F(DirWatcherTest, TheWatchedSetIsSortedWithBackslashesAndExistingOnly)
 }
 
 // A new set makes the watcher close and reopen its handles, which drops a
-// change on its way; the same set in another spelling must not.
+// change that has not woken it yet; the same set in another spelling must not.
 TEST_F(DirWatcherTest, TheSameSetInAnotherSpellingCausesNoRebuild)
 {
     const std::wstring a = FDir.MakeDir(L"a"), b = FDir.MakeDir(L"b");
@@ -148,6 +148,19 @@ TEST_F(DirWatcherTest, TwoRecordsWithinTheQuietTimeAreHandedOverOnceWithTheNewer
     PumpFor(1500);
     ASSERT_EQ(FRecords.size(), 1u);
     EXPECT_EQ(FRecords[0]->Text(), L"Newer (F:)");
+}
+
+TEST_F(DirWatcherTest, ARecordDuringTheQuietTimeDoesNotLoseTheChange)
+{
+    const std::wstring a = FDir.MakeDir(L"a");
+    const std::vector<std::wstring> given{a};
+    Watch(&given);
+    CreateDirectoryW((a + L"\\new").c_str(), nullptr);
+    PumpFor(50);
+    FWatcher->QueueDeviceChange(Record(L"USB (E:)"));
+    ASSERT_TRUE(PumpUntil([&] { return FRecords.size() == 1 && FDirChanges == 1; }, 10000));
+    PumpFor(kQuiet);
+    EXPECT_EQ(FDirChanges, 1);
 }
 
 TEST_F(DirWatcherTest, StopWhileARecordWaitsForTheMainThreadHandsNothingOver)
