@@ -47,8 +47,9 @@ public:
     void Terminate();
     bool Terminated() const { return FTerminated; }
 
-    // Runs `method` on the main thread and returns when it has run; an error
-    // it raises is raised again here. Does nothing once Terminated.
+    // Called on the worker: runs `method` on the main thread and returns when
+    // it has run; an error it raises is raised again here. Does nothing once
+    // Terminated.
     void Synchronize(const std::function<void()>& method);
 
     bool FreeOnTerminate = false;

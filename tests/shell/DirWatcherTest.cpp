@@ -175,15 +175,6 @@ TEST_F(DirWatcherTest, StopWhileARecordWaitsForTheMainThreadHandsNothingOver)
     EXPECT_TRUE(FRecords.empty());
 }
 
-TEST_F(DirWatcherTest, ARecordWithoutAHandlerIsDropped)
-{
-    Watch(nullptr);
-    FWatcher->OnDeviceChange = nullptr;
-    FWatcher->QueueDeviceChange(Record(L"USB (E:)"));
-    PumpFor(kQuiet);
-    EXPECT_TRUE(FRecords.empty());
-}
-
 TEST(DeviceChangeDataTest, ARecordKeepsAndFreesItsOwnCopyOfTheList)
 {
     TIDListPtr root = IDListOfPath(L"C:\\");
