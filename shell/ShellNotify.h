@@ -23,12 +23,15 @@ using TPathChangeEvent = std::function<void(TObject* Sender, const std::wstring&
 // Watches directory trees for a tree view and carries volume records to it.
 class TShDirWatcher : public TThread {
 public:
+    static constexpr DWORD DefaultSettleMs = 1500;
+    static constexpr DWORD DefaultDeviceSettleMs = 1000;
+
     // `directories` may be none. The settle times are how long the changes
     // of a directory tree and the volume records must stay quiet before
     // they are reported.
     TShDirWatcher(const std::vector<std::wstring>* directories, DWORD notifyFilter,
-                  TDeviceChangeEvent onDeviceChange, TNotifyEvent onDirChange, DWORD settleMs = 1500,
-                  DWORD deviceSettleMs = 1000);
+                  TDeviceChangeEvent onDeviceChange, TNotifyEvent onDirChange,
+                  DWORD settleMs = DefaultSettleMs, DWORD deviceSettleMs = DefaultDeviceSettleMs);
 
     // Watches the existing ones of `directories` from now on; none stops
     // watching directories (volume records still flow). A set that only
@@ -65,7 +68,10 @@ private:
 // Watches one directory (not its subtree) for a folder listing.
 class TShFilesWatcher : public TThread {
 public:
-    TShFilesWatcher(std::wstring path, DWORD notifyFilter, TPathChangeEvent onChange, DWORD settleMs = 2000);
+    static constexpr DWORD DefaultSettleMs = 2000;
+
+    TShFilesWatcher(std::wstring path, DWORD notifyFilter, TPathChangeEvent onChange,
+                    DWORD settleMs = DefaultSettleMs);
 
     // Watches `path` from now on when it is an existing directory; otherwise
     // the watcher idles until it gets one.

@@ -59,7 +59,7 @@ TEST_F(DirWatcherTest, AFolderCreatedDeepInAWatchedTreeGivesOneReport)
 {
     const std::wstring tree = FDir.MakeDir(L"tree");
     const std::vector<std::wstring> trees{tree};
-    Watch(&trees, 1500);  // the real quiet time
+    Watch(&trees, TShDirWatcher::DefaultSettleMs);
     // Wine's subtree watch covers the subfolders made after it began (Windows: all of them).
     const std::wstring sub = tree + L"\\sub";
     CreateDirectoryW(sub.c_str(), nullptr);
@@ -140,7 +140,7 @@ TEST_F(DirWatcherTest, SeventyTreesAreAllWatched)
 
 TEST_F(DirWatcherTest, TwoRecordsWithinTheQuietTimeAreHandedOverOnceWithTheNewer)
 {
-    Watch(nullptr, kShortSettle, 1000);  // the real quiet time for records
+    Watch(nullptr, kShortSettle, TShDirWatcher::DefaultDeviceSettleMs);
     FWatcher->QueueDeviceChange(Record(L"Older (E:)"));
     PumpFor(300);
     FWatcher->QueueDeviceChange(Record(L"Newer (F:)"));

@@ -46,7 +46,8 @@ TEST_F(FilesWatcherTest, TenSavesWithinASecondGiveOneReportAfterTheQuietTime)
 {
     const std::wstring file = FDir.Path() + L"\\note.txt";
     AppendToFile(file);
-    Watch(FDir.Path(), FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE, 2000);  // the real quiet time
+    Watch(FDir.Path(), FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE,
+          TShFilesWatcher::DefaultSettleMs);
     PumpFor(100);
     for (int i = 0; i < 10; ++i) {
         AppendToFile(file);
