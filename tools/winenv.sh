@@ -112,10 +112,11 @@ tessaly_env_up() {
 
 tessaly_env_down() {
   local envdir=$1
-  [ -d "$envdir/prefix" ] && WINEPREFIX=$envdir/prefix wineserver -k 2>/dev/null
+  if [ -d "$envdir/prefix" ]; then
+    WINEPREFIX=$envdir/prefix wineserver -k >/dev/null 2>&1 || true
+  fi
   if [ -f "$envdir/xvfb.pid" ]; then
-    kill "$(cat "$envdir/xvfb.pid")" 2>/dev/null
+    kill "$(cat "$envdir/xvfb.pid")" 2>/dev/null || true
     rm -f "$envdir/xvfb.pid" "$envdir/display"
   fi
-  return 0
 }
