@@ -30,7 +30,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(FindWindowW(L"Shell_TrayWnd", L""), nullptr) << "Wine's taskbar is missing";
-        SetCursorPos(640, 400);
+        ASSERT_TRUE(MoveCursorTo(640, 400));
         DispSide = dsNone;
         form = Application->CreateForm<TTessal_f>();
         Application->ShowMainForm();
@@ -48,7 +48,7 @@ protected:
     // Rests the pointer on the left edge until the window comes in.
     void ShowAtLeftEdge()
     {
-        SetCursorPos(0, 300);
+        ASSERT_TRUE(MoveCursorTo(0, 300));
         ASSERT_TRUE(PumpUntil([&] { return form->Left() == 0; }, 5000));
     }
 
@@ -92,7 +92,7 @@ TEST_F(SideBar, RestingOnTheEdgeBringsItInBesideTheTaskbar)
     EXPECT_EQ(form->Timer2->Tag, 0);
 
     // Leaving to the right of the window parks it at the next poll.
-    SetCursorPos(form->Width() + 100, 300);
+    ASSERT_TRUE(MoveCursorTo(form->Width() + 100, 300));
     EXPECT_TRUE(PumpUntil([&] { return Parked(); }, 1500));
 }
 
@@ -100,10 +100,10 @@ TEST_F(SideBar, KeepRuleBoundsAreInclusive)
 {
     ShowAtLeftEdge();
     const int w = form->Width();
-    SetCursorPos(w, 300);  // the right end, Left + W, still counts as over the window
+    ASSERT_TRUE(MoveCursorTo(w, 300));  // the right end, Left + W, still counts as over the window
     form->Timer1Timer(form);
     EXPECT_EQ(form->Left(), 0);
-    SetCursorPos(w + 1, 300);
+    ASSERT_TRUE(MoveCursorTo(w + 1, 300));
     form->Timer1Timer(form);
     EXPECT_TRUE(Parked());
 }
@@ -121,10 +121,10 @@ TEST_F(SideBar, LosingTheForegroundParksIt)
 
 TEST_F(SideBar, AShortVisitToTheEdgeLeavesItParked)
 {
-    SetCursorPos(0, 300);
+    ASSERT_TRUE(MoveCursorTo(0, 300));
     // The poll arms the check; the pointer is gone before the check fires.
     ASSERT_TRUE(PumpUntil([&] { return form->Timer2->Tag == dsLeft; }, 1500));
-    SetCursorPos(400, 300);
+    ASSERT_TRUE(MoveCursorTo(400, 300));
     PumpFor(1500);
     EXPECT_TRUE(Parked());
     EXPECT_EQ(DispSide, dsNone);
@@ -143,7 +143,7 @@ TEST_F(SideBar, PointerLeftOfTheScreenCountsAsTheEdge)
 TEST_F(SideBar, RightEdgeVariantPlacesItAtTheRightEdge)
 {
     const int sw = GetSystemMetrics(SM_CXSCREEN);
-    SetCursorPos(sw - 1, 300);
+    ASSERT_TRUE(MoveCursorTo(sw - 1, 300));
     form->Timer2->Tag = dsRight;
     form->Timer2Timer(form);
     EXPECT_EQ(DispSide, dsRight);
@@ -151,7 +151,7 @@ TEST_F(SideBar, RightEdgeVariantPlacesItAtTheRightEdge)
     EXPECT_EQ(form->Height(), TaskbarRect().top);
     // An armed right edge does not fire with the pointer elsewhere.
     DispSide = dsNone;
-    SetCursorPos(sw - 2, 300);
+    ASSERT_TRUE(MoveCursorTo(sw - 2, 300));
     form->Timer2->Tag = dsRight;
     form->Timer2Timer(form);
     EXPECT_EQ(DispSide, dsNone);
@@ -176,6 +176,6 @@ TEST_F(SideBar, MinimiseAndRestoreGiveNormalStateBackAndTheNextPollParks)
     Application->Restore();
     EXPECT_EQ(form->WindowState(), TWindowState::wsNormal);
     EXPECT_TRUE(AppWindowVisible()) << "the restore handler shows the application window";
-    SetCursorPos(form->Width() + 100, 300);
+    ASSERT_TRUE(MoveCursorTo(form->Width() + 100, 300));
     EXPECT_TRUE(PumpUntil([&] { return Parked() && !AppWindowVisible(); }, 1500));
 }

@@ -30,3 +30,13 @@ void PumpFor(DWORD ms)
 {
     PumpUntil([] { return false; }, ms);
 }
+
+bool MoveCursorTo(int x, int y)
+{
+    SetCursorPos(x, y);
+    return PumpUntil([&] {
+        POINT p{};
+        GetCursorPos(&p);
+        return p.x == x && p.y == y;
+    }, 2000);
+}

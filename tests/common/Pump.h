@@ -9,3 +9,7 @@
 bool PumpUntil(const std::function<bool()>& condition, DWORD limitMs);
 // Pumps messages for the given time (to let something that must not happen show itself).
 void PumpFor(DWORD ms);
+
+// Moves the pointer and waits until the system reports it there: under Wine
+// the move reaches GetCursorPos a little later.
+bool MoveCursorTo(int x, int y);
