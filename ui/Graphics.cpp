@@ -37,11 +37,11 @@ TFont::~TFont()
     if (FHandle) DeleteObject(FHandle);
 }
 
-void TFont::Create(const TFontSpec& spec, int height)
+void TFont::Create(const TFontSpec& request, int height)
 {
-    HFONT font = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, spec.Charset,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_DONTCARE, spec.Name);
+    HFONT handle = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, request.Charset,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                               DEFAULT_PITCH | FF_DONTCARE, request.Name);
     if (FHandle) DeleteObject(FHandle);
-    FHandle = font;
+    FHandle = handle;
 }

@@ -41,7 +41,7 @@ public:
     ~TFont();
 
     // Creates the font at the given height in device pixels.
-    void Create(const TFontSpec& spec, int height);
+    void Create(const TFontSpec& request, int height);
     HFONT Handle() const { return FHandle; }
 
 private:
