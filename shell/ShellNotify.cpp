@@ -213,7 +213,16 @@ void TShDirWatcher::HandOverDevice()
 
 namespace {
 // How often an idle files watcher makes sure its directory still exists.
+// Windows signals a removed directory on its change handle; under Wine the
+// handle keeps the directory in place without a signal, so there it is
+// looked for (the check closes the handle for a moment).
 constexpr DWORD kPresenceCheckMs = 1000;
+
+DWORD PresenceCheckInterval()
+{
+    static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return wine ? kPresenceCheckMs : INFINITE;
+}
 }  // namespace
 
 // The handle on the watched directory, and the path it was opened for.
@@ -261,7 +270,7 @@ void TShFilesWatcher::Execute()
     try {
         TWatch watch;
         Reopen(watch);
-        while (Serve(watch, Wait(watch, watch.Directory ? kPresenceCheckMs : INFINITE))) {
+        while (Serve(watch, Wait(watch, watch.Directory ? PresenceCheckInterval() : INFINITE))) {
         }
     } catch (const EWin32Error&) {
         // The watcher ends quietly; its owner just hears of no more changes.
@@ -284,9 +293,7 @@ TShFilesWatcher::TWake TShFilesWatcher::Wait(const TWatch& watch, DWORD ms) cons
     return slot == 0 ? TWake::Stop : slot == 1 ? TWake::PathChanged : TWake::Directory;
 }
 
-// Whether the watched directory was removed. Windows signals the removal on
-// the directory's handle; under Wine our own open handle keeps a removed
-// directory in place without a signal, so the handle is closed to look.
+// Whether the watched directory was removed; the handle is closed to look.
 bool TShFilesWatcher::DirectoryLost(TWatch& watch)
 {
     watch.Directory.Close();
