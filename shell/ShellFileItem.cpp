@@ -122,11 +122,19 @@ std::wstring TShellFileItem::SizeText()
 
 std::wstring TShellFileItem::TypeName()
 {
-    SHFILEINFOW info{};
-    if (!SHGetFileInfoW(reinterpret_cast<LPCWSTR>(AbsoluteIDList()), 0, &info, sizeof info,
-                        SHGFI_TYPENAME | SHGFI_PIDL))
-        return {};
-    return info.szTypeName;
+    if (FTypeName.empty()) {
+        SHFILEINFOW info{};
+        if (SHGetFileInfoW(reinterpret_cast<LPCWSTR>(AbsoluteIDList()), 0, &info, sizeof info,
+                           SHGFI_TYPENAME | SHGFI_PIDL))
+            FTypeName = info.szTypeName;
+    }
+    return FTypeName;
+}
+
+void TShellFileItem::ReloadFindData()
+{
+    const std::wstring path = Path();
+    if (!path.empty()) FindDataOfPath(path, FFindData);
 }
 
 std::wstring TShellFileItem::DateText()
@@ -174,5 +182,6 @@ bool TShellFileItem::Rename(const std::wstring& newName)
     FSelectedIndex = -1;
     FImageIndex = -1;
     FDisplayName.clear();
+    FTypeName.clear();
     return true;
 }

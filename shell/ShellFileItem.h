@@ -21,11 +21,14 @@ public:
 
     // The find record, fetched while it is empty.
     WIN32_FIND_DATAW FindData();
+    // Reads the find record again from the file system (after a change of size, time or attributes).
+    void ReloadFindData();
     DWORD Attributes() { return FindData().dwFileAttributes; }
     // The low 32 bits of the size.
     DWORD FileSize() { return FindData().nFileSizeLow; }
     // Whole kilobytes rounded up, e.g. "1,025KB"; empty for folders and non-file-system items.
     std::wstring SizeText();
+    // The shell's type name, asked once and kept.
     std::wstring TypeName();
     // The local last-write time as the locale's short date and short time; empty without one.
     std::wstring DateText();
@@ -42,4 +45,5 @@ private:
     TShellItemListing* FFileList;
     int FLargeImageIndex = -1;
     WIN32_FIND_DATAW FFindData{};
+    std::wstring FTypeName;
 };

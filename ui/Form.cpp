@@ -89,6 +89,10 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         return WMSysCommand(wParam, lParam);
     case WM_SIZE:
         return WMSize(wParam, lParam);
+    case WM_SETTINGCHANGE:
+        // Only top-level windows hear it; the controls learn it from their form.
+        WinIniChange();
+        break;
     }
     return TWinControl::WndProc(message, wParam, lParam);
 }

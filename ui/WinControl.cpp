@@ -1,6 +1,9 @@
 #include "ui/WinControl.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <utility>
 
 #include "ui/Exceptions.h"
 #include "ui/WindowProc.h"
@@ -16,11 +19,48 @@ TWinControl::~TWinControl()
     // Child controls go first, while this window still exists.
     DestroyComponents();
     if (FParent) std::erase(FParent->FControls, this);
-    if (FHandle) {
-        RemovePropW(FHandle, kControlProp);
-        ForgetWindowObject(FHandle);
-        DestroyWindow(FHandle);
+    DestroyHandle();
+}
+
+void TWinControl::DestroyHandle()
+{
+    if (!FHandle) return;
+    // The object no longer hears its window: a descendant's part may already be gone.
+    if (FSubclassed) RemoveWindowSubclass(FHandle, SubclassProc, 0);
+    FSubclassed = false;
+    RemovePropW(FHandle, kControlProp);
+    ForgetWindowObject(FHandle);
+    DestroyWindow(std::exchange(FHandle, nullptr));
+}
+
+void TWinControl::SubclassControl()
+{
+    if (!FSubclassed) FSubclassed = SetWindowSubclass(FHandle, SubclassProc, 0, DWORD_PTR(this));
+}
+
+LRESULT CALLBACK TWinControl::SubclassProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR refData)
+{
+    auto* self = reinterpret_cast<TWinControl*>(refData);
+    if (message == WM_NCDESTROY) {
+        // Destroyed with its parent: the control lives on without a window.
+        RemoveWindowSubclass(wnd, SubclassProc, 0);
+        self->FSubclassed = false;
+        self->FHandle = nullptr;
+        return DefSubclassProc(wnd, message, wParam, lParam);
     }
+    try {
+        return self->WndProc(message, wParam, lParam);
+    } catch (...) {
+        HandleWindowProcException();
+        return DefSubclassProc(wnd, message, wParam, lParam);
+    }
+}
+
+LRESULT TWinControl::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return FSubclassed ? DefSubclassProc(FHandle, message, wParam, lParam)
+                       : DefWindowProcW(FHandle, message, wParam, lParam);
 }
 
 const wchar_t* TWinControl::OwnWindowClass()
@@ -69,7 +109,9 @@ void TWinControl::CreateWnd(TWinControl* parent, HWND owner, const wchar_t* clas
     Win32Check(FHandle != nullptr);
     SetPropW(FHandle, kControlProp, this);
     if (HFONT font = Font()) SendMessageW(FHandle, WM_SETFONT, WPARAM(font), FALSE);
-    if (parent) parent->FControls.push_back(this);
+    // A control that makes its window again keeps its place among the children.
+    if (parent && std::find(parent->FControls.begin(), parent->FControls.end(), this) == parent->FControls.end())
+        parent->FControls.push_back(this);
 }
 
 LRESULT TWinControl::WindowMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -83,11 +125,13 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_COMMAND:
         return WMCommand(wParam, lParam);
+    case WM_NOTIFY:
+        return WMNotify(wParam, lParam);
     case WM_SIZE:
         WMSize();
         break;
     }
-    return DefWindowProcW(FHandle, message, wParam, lParam);
+    return DefaultHandler(message, wParam, lParam);
 }
 
 LRESULT TWinControl::WMCommand(WPARAM wParam, LPARAM lParam)
@@ -96,6 +140,26 @@ LRESULT TWinControl::WMCommand(WPARAM wParam, LPARAM lParam)
         child->CommandNotify(HIWORD(wParam));
     return 0;
 }
+
+// A child control's notification goes back to the control that sent it.
+LRESULT TWinControl::WMNotify(WPARAM wParam, LPARAM lParam)
+{
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (TWinControl* child = FromHandle(header->hwndFrom)) return child->CNNotify(*header);
+    return DefaultHandler(WM_NOTIFY, wParam, lParam);
+}
+
+LRESULT TWinControl::CNNotify(NMHDR&)
+{
+    return 0;
+}
+
+void TWinControl::WinIniChange()
+{
+    for (TWinControl* child : std::vector<TWinControl*>(FControls)) child->WinIniChange();
+}
+
+void TWinControl::VisibleChanged() {}
 
 void TWinControl::WMSize()
 {
@@ -178,6 +242,7 @@ void TWinControl::SetVisible(bool value)
     if (value == Visible()) return;
     ShowWindow(FHandle, value ? SW_SHOW : SW_HIDE);
     if (FParent) FParent->Realign();
+    VisibleChanged();
 }
 
 bool TWinControl::Enabled() const

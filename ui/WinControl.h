@@ -1,7 +1,9 @@
 #pragma once
 // A control with a window. Own window classes route every message to the
 // virtual WndProc; standard controls (buttons, statics) are created from the
-// system classes and hear their notifications through their parent.
+// system classes and hear their notifications through their parent. A system
+// control that needs its own messages (the list view) is subclassed, and its
+// WndProc passes what it does not handle to the control's own procedure.
 #include <windows.h>
 
 #include <string>
@@ -42,12 +44,16 @@ public:
 
     bool Visible() const;
     void SetVisible(bool value);
+    // A system setting changed (relayed by the form to every control in it).
+    virtual void WinIniChange();
     bool Enabled() const;
     void SetEnabled(bool value);
     std::wstring Caption() const;
     void SetCaption(const std::wstring& value);
     TAlign Align() const { return FAlign; }
     void SetAlign(TAlign value);
+    // Places the aligned children again.
+    void Realign();
 
     // Layout pixels to device pixels for this control's form.
     int Scale(int layoutPixels) const { return MulDiv(layoutPixels, FScreenDpi, FLayoutDpi); }
@@ -58,20 +64,34 @@ protected:
     // owned by `owner` when parent is none. Bounds are layout pixels.
     void CreateWnd(TWinControl* parent, HWND owner, const wchar_t* className, DWORD style,
                    DWORD exStyle, const TBounds& bounds, const std::wstring& caption);
-    // Windows of the framework's own class come here; the default is DefWindowProc.
+    // Windows of the framework's own class and subclassed controls come here;
+    // what is not handled goes to DefaultHandler.
     virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // DefWindowProc, or the system control's own procedure when subclassed.
+    LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
+    // Routes the messages of a system control's window to WndProc.
+    void SubclassControl();
+    // Destroys the window now; the control lives on without one.
+    void DestroyHandle();
     // A WM_COMMAND notification that a child control sent to its parent.
     virtual void CommandNotify(WORD code);
+    // A WM_NOTIFY notification that this control sent to its parent.
+    virtual LRESULT CNNotify(NMHDR& header);
+    // Called after the window was shown or hidden through SetVisible.
+    virtual void VisibleChanged();
     void SetLayoutDpi(int layoutDpi, int screenDpi);
-    void Realign();
 
     static const wchar_t* OwnWindowClass();
 
 private:
     LRESULT WMCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT WMNotify(WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SubclassProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR refData);
     void WMSize();
 
     HWND FHandle = nullptr;
+    bool FSubclassed = false;
     TWinControl* FParent = nullptr;
     TAlign FAlign = TAlign::alNone;
     std::vector<TWinControl*> FControls;  // child controls, in creation order

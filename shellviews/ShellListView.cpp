@@ -1,0 +1,441 @@
+#include "shellviews/ShellListView.h"
+
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <utility>
+
+#include "shellviews/ShellCtrlsRes.h"
+#include "ui/Cursor.h"
+#include "ui/Exceptions.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+// Upper case for every script, not only ASCII, as the search compares it.
+std::wstring UpperCase(const std::wstring& text)
+{
+    if (text.empty()) return text;
+    std::wstring upper(text.size() * 2 + 8, L'\0');
+    const int length = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_UPPERCASE | LCMAP_LINGUISTIC_CASING,
+                                     text.c_str(), int(text.size()), upper.data(), int(upper.size()), nullptr,
+                                     nullptr, 0);
+    if (length <= 0) return text;
+    upper.resize(size_t(length));
+    return upper;
+}
+
+void OleCheck(HRESULT result)
+{
+    if (FAILED(result)) throw EOleError(SysErrorMessage(DWORD(result)));
+}
+}  // namespace
+
+TShellListView::TShellListView(TComponent* owner, TWinControl* parent, const TBounds& bounds)
+    : TCustomListView(owner, parent, bounds)
+{
+    SetOwnerData(true);
+    TCustomListView::SetViewStyle(vsIcon);
+    FFileList = std::make_unique<TShellFileList>(*this);
+    const int width = ControlWidth() / TShellFileList::kColumns;
+    for (int column = 0; column < TShellFileList::kColumns; ++column)
+        AddColumn({ColumnCaption(column), width, column == 1 || column == 4 ? LVCFMT_RIGHT : LVCFMT_LEFT});
+    ShellCtrlList().AddControl(this);
+}
+
+TShellListView::~TShellListView()
+{
+    ShellCtrlList().RemoveControl(this);
+    // The window goes while this is still a shell view: its services are ours to release.
+    if (HandleAllocated()) DestroyWnd();
+    FFileList.reset();
+}
+
+void TShellListView::Loaded()
+{
+    HandleNeeded();
+}
+
+std::wstring TShellListView::ColumnCaption(int column) const
+{
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(GetModuleHandleW(nullptr), UINT(IDS_SHELL_COLUMN_FIRST + column),
+                                   reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 ? std::wstring(text, size_t(length)) : std::wstring();
+}
+
+// --- the window -------------------------------------------------------------------------
+
+void TShellListView::CreateWnd()
+{
+    FWindowGone = false;
+    TCustomListView::CreateWnd();
+    ListView_SetImageList(Handle(), SystemImageList(false), LVSIL_SMALL);
+    ListView_SetImageList(Handle(), SystemImageList(true), LVSIL_NORMAL);
+    OleCheck(RegisterDragDrop(Handle(), this));
+    FDropRegistered = true;
+    SetLastError(ERROR_SUCCESS);
+    FNextClipboardViewer = SetClipboardViewer(Handle());
+    FInClipboardChain = FNextClipboardViewer || GetLastError() == ERROR_SUCCESS;
+    if (!FFileList->FolderIDList()) {
+        TIDListPtr desktop;
+        if (SpecialFolderIDList(sfDesktop, desktop)) SetFolderIDList(desktop.get());
+    } else {
+        // A new window shows the same folder again.
+        TIDListPtr current(CopyIDList(FFileList->FolderIDList()));
+        FFileList->SetFolder(current.get());
+    }
+}
+
+void TShellListView::DestroyWnd()
+{
+    FWindowGone = true;
+    ReleaseWindowServices();
+    TCustomListView::DestroyWnd();
+}
+
+void TShellListView::ReleaseWindowServices()
+{
+    if (!HandleAllocated()) return;
+    if (FInClipboardChain) {
+        FInClipboardChain = false;
+        ChangeClipboardChain(Handle(), std::exchange(FNextClipboardViewer, nullptr));
+    }
+    if (FDropRegistered) {
+        FDropRegistered = false;
+        OleCheck(RevokeDragDrop(Handle()));
+    }
+}
+
+LRESULT TShellListView::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_REBUILD:
+        RecreateWnd();
+        return 0;
+    case WM_DESTROY:
+        ReleaseWindowServices();
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        return WMButtonDown(message, wParam, lParam);
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+        return WMButtonUp(message, wParam, lParam);
+    case WM_DRAWCLIPBOARD:
+        return WMDrawClipboard(wParam, lParam);
+    case WM_CHANGECBCHAIN:
+        return WMChangeCBChain(wParam, lParam);
+    }
+    return TCustomListView::WndProc(message, wParam, lParam);
+}
+
+// While a button is held on a row, change notifications wait: the rows under the pointer stay put.
+LRESULT TShellListView::WMButtonDown(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LVHITTESTINFO hit{};
+    hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (ListView_HitTest(Handle(), &hit) >= 0 && (hit.flags & LVHT_ONITEM)) {
+        FMouseState = message == WM_LBUTTONDOWN ? 1 : 2;
+        FMouseDown = hit.pt;
+    }
+    const LRESULT result = TCustomListView::WndProc(message, wParam, lParam);
+    // The control follows the press in a loop of its own; when it returns, the button may be up again.
+    if (FMouseState != 3 && !(GetKeyState(message == WM_LBUTTONDOWN ? VK_LBUTTON : VK_RBUTTON) & 0x8000))
+        FMouseState = 0;
+    return result;
+}
+
+LRESULT TShellListView::WMButtonUp(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (FMouseState != 3) FMouseState = 0;
+    return TCustomListView::WndProc(message, wParam, lParam);
+}
+
+LRESULT TShellListView::WMDrawClipboard(WPARAM wParam, LPARAM lParam)
+{
+    if (FNextClipboardViewer) SendMessageW(FNextClipboardViewer, WM_DRAWCLIPBOARD, wParam, lParam);
+    return 0;
+}
+
+LRESULT TShellListView::WMChangeCBChain(WPARAM wParam, LPARAM lParam)
+{
+    if (HWND(wParam) == FNextClipboardViewer) FNextClipboardViewer = HWND(lParam);
+    else if (FNextClipboardViewer) SendMessageW(FNextClipboardViewer, WM_CHANGECBCHAIN, wParam, lParam);
+    return 0;
+}
+
+void TShellListView::WinIniChange()
+{
+    TCustomListView::WinIniChange();
+    // Rebuilt later, outside the broadcast: the new window asks for the system image lists again.
+    if (HandleAllocated()) PostMessageW(Handle(), WM_REBUILD, 0, 0);
+}
+
+void TShellListView::VisibleChanged()
+{
+    if (Visible()) DoShSelChange(FSelSize);
+}
+
+// --- navigation ---------------------------------------------------------------------------
+
+void TShellListView::SetFolderIDList(LPCITEMIDLIST list)
+{
+    if (!list || !HandleAllocated()) return;
+    LPCITEMIDLIST current = FFileList->FolderIDList();
+    if (IDListLevel(list) == IDListLevel(current)) {
+        ComPtr<IShellFolder> desktop;
+        if (SUCCEEDED(SHGetDesktopFolder(&desktop)) && CompareItemIDs(desktop.Get(), current, list) == crSame) return;
+    }
+    FFileList->SetFolder(list);
+    if (FFileList->FolderHasAttribute(iaFileSystem)) SetCurrentDirectoryW(FFileList->FolderPath().c_str());
+}
+
+void TShellListView::RefreshList()
+{
+    SetItemCount(FFileList->Refresh());
+    UpdateItems();
+}
+
+bool TShellListView::LinkedTreeFolder(TIDListPtr& folder)
+{
+    return FTree && FTree->SelectedFolderIDList(folder);
+}
+
+// --- rows ---------------------------------------------------------------------------------
+
+bool TShellListView::OwnerDataFetch(int index, unsigned request, TListRow& row)
+{
+    TShellFileItem* item = FFileList->ItemAt(index);
+    if (!item || FWindowGone) return false;
+    if (request & irImage) row.ImageIndex = item->ImageIndex();
+    if (request & irText) row.Caption = item->DisplayName();
+    if (request & irState) row.OverlayState = item->OverlayState();
+    row.Data = item;
+    if ((request & irText) && ViewStyle() == vsReport && ColumnCount() > 1) {
+        row.SubItems = {item->SizeText(), item->TypeName(), item->DateText()};
+        if (!FAttributesImage.ImageList) row.SubItems.push_back(item->AttributeLetters());
+    }
+    return true;
+}
+
+bool TShellListView::OwnerDataHint(int startIndex, int endIndex)
+{
+    if (FWindowGone) return true;
+    for (int i = startIndex; i <= endIndex; ++i) {
+        if (TShellFileItem* item = FFileList->ItemAt(i)) {
+            item->ImageIndex();
+            item->DisplayName();
+        }
+    }
+    return true;
+}
+
+int TShellListView::OwnerDataFind(TItemFind find, const std::wstring& text, void* data, int startIndex, bool wrap)
+{
+    const int count = FFileList->Count();
+    if (find == ifData) return FFileList->IndexOf(static_cast<TShellFileItem*>(data));
+    if ((find != ifPartialString && find != ifExactString) || count == 0) return -1;
+    const std::wstring wanted = UpperCase(text);
+    const int start = startIndex >= 0 && startIndex < count ? startIndex : 0;
+    int i = start;
+    do {
+        TShellFileItem* item = FFileList->ItemAt(i);
+        if (!item) return -1;
+        const std::wstring name = UpperCase(item->DisplayName());
+        if (find == ifPartialString ? name.find(wanted) != std::wstring::npos : name.starts_with(wanted)) return i;
+        if (++i >= count) {
+            if (!wrap) return -1;
+            i = 0;
+        }
+    } while (i != start);
+    return -1;
+}
+
+void TShellListView::ColClick(int column)
+{
+    TCustomListView::ColClick(column);
+    if (column < 0 || column >= TShellFileList::kColumns) return;
+    BeginUpdate();
+    try {
+        TWaitCursor wait;
+        int& factor = FFileList->SortDirections[size_t(column)];
+        factor = -factor;
+        FFileList->SortByColumn(column);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+void TShellListView::ItemActivate(int index, int subItem, TShiftState shift, POINT point)
+{
+    ExecuteItem(index, subItem, shift, point.x, point.y);
+}
+
+void TShellListView::ExecuteItem(int index, int subItem, TShiftState shift, int x, int y)
+{
+    TShellFileItem* item = FFileList->ItemAt(index);
+    if (!item) return;
+    // Listing another folder frees the rows: work on a copy of the item's list.
+    TIDListPtr target(CopyIDList(item->AbsoluteIDList()));
+    if (item->HasAttribute(iaFolder) && !item->HasAttribute(iaBrowsable)) {
+        SetFolderIDList(target.get());
+        if (FTree) FTree->SelectIDList(target.get());
+        return;
+    }
+    bool defaultAction = true;
+    DoShExecute(item, shift, subItem, x, y, defaultAction);
+    if (!defaultAction || !target) return;
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_INVOKEIDLIST;
+    info.hwnd = Handle();
+    info.nShow = SW_SHOWNORMAL;
+    info.lpIDList = target.get();
+    ShellExecuteExW(&info);
+}
+
+void TShellListView::DoShExecute(TShellFileItem* item, TShiftState shift, int subItem, int x, int y,
+                                 bool& defaultAction)
+{
+    if (OnShExecute) OnShExecute(this, item, shift, subItem, x, y, defaultAction);
+}
+
+bool TShellListView::DoShFilter(TShellFileItem* item)
+{
+    bool accept = true;
+    if (OnShFilter) OnShFilter(this, item, accept);
+    return accept;
+}
+
+void TShellListView::DoShListChange(TShellFileList* list)
+{
+    // New rows carry no selection of the old ones, whatever the control told.
+    FSelSize = SelectedSize();
+    if (OnShListChange) OnShListChange(this, list);
+}
+
+// --- selection size -----------------------------------------------------------------------
+
+DWORD TShellListView::SelectedSize() const
+{
+    DWORD size = 0;
+    for (int i = NextItem(-1, LVNI_SELECTED); i >= 0; i = NextItem(i, LVNI_SELECTED))
+        if (TShellFileItem* item = FFileList->ItemAt(i)) size += item->FileSize();
+    return size;
+}
+
+void TShellListView::ItemChanged(const NMLISTVIEW& change)
+{
+    TShellFileItem* item = FFileList->ItemAt(change.iItem);
+    if (item && change.uChanged == LVIF_STATE) {
+        const bool was = change.uOldState & LVIS_SELECTED, is = change.uNewState & LVIS_SELECTED;
+        if (was && !is) FSelSize -= item->FileSize();
+        if (!was && is) FSelSize += item->FileSize();
+    } else if (!item) {
+        FSelSize = SelectedSize();
+    } else {
+        return;
+    }
+    DoShSelChange(FSelSize);
+}
+
+bool TShellListView::OwnerDataStateChange(int startIndex, int endIndex, UINT oldState, UINT newState)
+{
+    // A range may be selected or deselected: what counts is what is selected now.
+    FSelSize = SelectedSize();
+    DoShSelChange(FSelSize);
+    return TCustomListView::OwnerDataStateChange(startIndex, endIndex, oldState, newState);
+}
+
+void TShellListView::DoShSelChange(DWORD selSize)
+{
+    if (FSelHold <= 0 && OnShSelChange) OnShSelChange(this, selSize);
+}
+
+void TShellListView::BeginSelHold()
+{
+    ++FSelHold;
+}
+
+void TShellListView::EndSelHold()
+{
+    if (--FSelHold > 0) return;
+    FSelHold = 0;
+    DoShSelChange(FSelSize);
+}
+
+// --- properties ---------------------------------------------------------------------------
+
+void TShellListView::SetIncludeHidden(bool value)
+{
+    if (value == FIncludeHidden) return;
+    FIncludeHidden = value;
+    if (FTree) FTree->SetIncludeHidden(value);
+    if (HandleAllocated()) RefreshList();
+}
+
+void TShellListView::SetShVirtuaItems(TShVirtuaItems value)
+{
+    if (value == FShVirtuaItems) return;
+    FShVirtuaItems = value;
+    if (FTree) FTree->SetShVirtuaItems(value);
+    if (HandleAllocated()) RefreshList();
+}
+
+void TShellListView::SetViewStyle(TViewStyle value)
+{
+    if (value == ViewStyle()) return;
+    if (HandleAllocated()) {
+        BeginUpdate();
+        // The list style scrolls sideways: the first row is where both styles agree.
+        if (ItemCount() > 0 && (value == vsList || ViewStyle() == vsList)) MakeVisible(0, true);
+        EndUpdate();
+    }
+    TCustomListView::SetViewStyle(value);
+}
+
+void TShellListView::SetAttributesImage(const TAttributesImage* value)
+{
+    if (!value) return;
+    FAttributesImage = *value;
+    UpdateItems();
+}
+
+// --- drop target: drags are refused until the view takes drops -------------------------
+
+HRESULT TShellListView::QueryInterface(REFIID riid, void** object)
+{
+    if (!object) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IDropTarget) {
+        *object = static_cast<IDropTarget*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT TShellListView::DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect)
+{
+    if (effect) *effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
+HRESULT TShellListView::DragOver(DWORD, POINTL, DWORD* effect)
+{
+    if (effect) *effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
+HRESULT TShellListView::DragLeave()
+{
+    return S_OK;
+}
+
+HRESULT TShellListView::Drop(IDataObject*, DWORD, POINTL, DWORD* effect)
+{
+    if (effect) *effect = DROPEFFECT_NONE;
+    return S_OK;
+}

@@ -1,0 +1,149 @@
+#pragma once
+// The shell list view: the contents of one shell folder, one row per item
+// with its icon, name, size, type, date and attributes. It runs in
+// owner-data mode over its TShellFileList, which it owns.
+#include <windows.h>
+#include <oleidl.h>
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/AttributesImage.h"
+#include "shell/ShellCtrlList.h"
+#include "shell/ShellFileList.h"
+#include "ui/ListView.h"
+
+class TShellListView;
+
+// The tree view as a linked list view knows it.
+class TShellTreeLink {
+public:
+    // The tree's current folder (a copy); false when it has none.
+    virtual bool SelectedFolderIDList(TIDListPtr& folder) = 0;
+    virtual void SelectIDList(LPCITEMIDLIST list) = 0;
+    virtual void SetIncludeHidden(bool value) = 0;
+    virtual void SetShVirtuaItems(TShVirtuaItems value) = 0;
+
+protected:
+    ~TShellTreeLink() = default;
+};
+
+using TShExecuteEvent = std::function<void(TObject* Sender, TShellFileItem* Item, TShiftState Shift, int SubItem,
+                                           int X, int Y, bool& DefaultAction)>;
+using TShSelChangeEvent = std::function<void(TObject* Sender, DWORD SelSize)>;
+using TShListChangeEvent = std::function<void(TObject* Sender, TShellFileList* FileList)>;
+using TShFilterEvent = std::function<void(TObject* Sender, TShellFileItem* Item, bool& Accept)>;
+
+class TShellListView : public TCustomListView,
+                       public TShellListHost,
+                       public TShellDeviceClient,
+                       public IDropTarget {
+public:
+    // The private message with which the view rebuilds itself after a settings change.
+    static constexpr UINT WM_REBUILD = WM_USER + 1;
+
+    TShellListView(TComponent* owner, TWinControl* parent, const TBounds& bounds = {});
+    ~TShellListView() override;
+
+    // Makes the window, which lists the Desktop when no folder was listed yet.
+    void Loaded();
+    void RefreshList();
+    // Lists the folder of an absolute list; the caller keeps the list.
+    void SetFolderIDList(LPCITEMIDLIST list);
+    LPCITEMIDLIST FolderIDList() const { return FFileList->FolderIDList(); }
+    void FolderPath(std::wstring& path) const { path = FFileList->FolderPath(); }
+    TShellFileList& FileList() const { return *FFileList; }
+    void PauseWatch() { FFileList->StopWatchers(); }
+    void ResumeWatch() { FFileList->RestartWatchers(); }
+
+    bool IncludeHidden() const override { return FIncludeHidden; }
+    void SetIncludeHidden(bool value);
+    TShVirtuaItems ShVirtuaItems() const override { return FShVirtuaItems; }
+    void SetShVirtuaItems(TShVirtuaItems value);
+    void SetViewStyle(TViewStyle value) override;
+    TViewStyle GetViewStyle() const { return ViewStyle(); }
+    const TAttributesImage& AttributesImage() const { return FAttributesImage; }
+    void SetAttributesImage(const TAttributesImage* value);
+    // Set by the tree view that links itself; none when it goes.
+    void SetLinkedTree(TShellTreeLink* tree) { FTree = tree; }
+    TShellTreeLink* LinkedTree() const { return FTree; }
+    // 0 idle, 1 left or 2 right button down on a row, 3 a drag from here runs.
+    BYTE MouseState() const { return FMouseState; }
+    DWORD SelSize() const { return FSelSize; }
+
+    void BeginSelHold() override;
+    void EndSelHold() override;
+    void DoShListChange(TShellFileList* list) override;
+    bool DoShFilter(TShellFileItem* item) override;
+    // The opening of a row: a folder is listed, anything else goes to the shell.
+    virtual void ExecuteItem(int index, int subItem, TShiftState shift, int x, int y);
+
+    TShExecuteEvent OnShExecute;
+    TShSelChangeEvent OnShSelChange;
+    TShListChangeEvent OnShListChange;
+    TShFilterEvent OnShFilter;
+
+    // IUnknown, IDropTarget: the view lives as long as its owner says, not by references.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL pt, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragLeave() override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
+
+protected:
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool OwnerDataFetch(int index, unsigned request, TListRow& row) override;
+    bool OwnerDataHint(int startIndex, int endIndex) override;
+    int OwnerDataFind(TItemFind find, const std::wstring& text, void* data, int startIndex, bool wrap) override;
+    bool OwnerDataStateChange(int startIndex, int endIndex, UINT oldState, UINT newState) override;
+    void ItemChanged(const NMLISTVIEW& change) override;
+    void ItemActivate(int index, int subItem, TShiftState shift, POINT point) override;
+    void ColClick(int column) override;
+    void VisibleChanged() override;
+    void WinIniChange() override;
+
+    virtual void DoShExecute(TShellFileItem* item, TShiftState shift, int subItem, int x, int y,
+                             bool& defaultAction);
+    virtual void DoShSelChange(DWORD selSize);
+
+    // TShellListHost
+    TCustomListView& ListControl() override { return *this; }
+    bool WindowGoing() const override { return FWindowGone; }
+    bool PointerBusy() const override { return FMouseState != 0; }
+    bool LinkedTreeFolder(TIDListPtr& folder) override;
+    std::wstring ColumnCaption(int column) const override;
+
+    // TShellDeviceClient: volume changes are the tree view's business.
+    void ShellDeviceChange(const std::wstring&, DWORD, LPCITEMIDLIST, WORD) override {}
+
+private:
+    LRESULT WMButtonDown(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WMButtonUp(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WMDrawClipboard(WPARAM wParam, LPARAM lParam);
+    LRESULT WMChangeCBChain(WPARAM wParam, LPARAM lParam);
+    void ReleaseWindowServices();
+    // The sizes of the selected rows, counted anew.
+    DWORD SelectedSize() const;
+
+    bool FIncludeHidden = true;
+    bool FWindowGone = false;
+    BYTE FMouseState = 0;
+    POINT FMouseDown{};
+    TShVirtuaItems FShVirtuaItems{itBitBucket, itNetWork};
+    HWND FNextClipboardViewer = nullptr;
+    bool FInClipboardChain = false;
+    bool FDropRegistered = false;
+    DWORD FSelSize = 0;
+    int FSelHold = 0;
+    TAttributesImage FAttributesImage;
+    std::unique_ptr<TShellFileList> FFileList;
+    TShellTreeLink* FTree = nullptr;
+};

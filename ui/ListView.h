@@ -1,0 +1,152 @@
+#pragma once
+// The list-view base: the common controls' list view, with its columns and
+// view style kept by the control so that they survive a new window, and the
+// owner-data protocol turned into overridable operations. The window is made
+// on demand (HandleNeeded), so a descendant's CreateWnd runs as a whole.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/ShiftState.h"
+#include "ui/ViewStyle.h"
+#include "ui/WinControl.h"
+
+// What the control asks of a row in owner-data mode (bits).
+enum TItemRequest : unsigned { irText = 1, irImage = 2, irParam = 4, irState = 8 };
+
+// One row as the owner produces it.
+struct TListRow {
+    std::wstring Caption;
+    std::vector<std::wstring> SubItems;  // columns 1, 2, ...
+    int ImageIndex = -1;
+    UINT OverlayState = 0;  // INDEXTOOVERLAYMASK bits
+    void* Data = nullptr;
+};
+
+enum TItemFind { ifData, ifPartialString, ifExactString, ifNearest };
+
+struct TListColumn {
+    std::wstring Caption;
+    int Width = 50;
+    int Alignment = LVCFMT_LEFT;  // LVCFMT_LEFT, LVCFMT_RIGHT or LVCFMT_CENTER
+};
+
+class TCustomListView;
+using TListColumnClickEvent = std::function<void(TObject* Sender, int Column)>;
+using TListDataStateChangeEvent =
+    std::function<void(TObject* Sender, int StartIndex, int EndIndex, UINT OldState, UINT NewState)>;
+using TContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, bool& Handled)>;
+using TListEditedEvent = std::function<void(TObject* Sender, int Item, std::wstring& Text)>;
+
+class TCustomListView : public TWinControl {
+public:
+    // The window comes with HandleNeeded. Bounds are layout pixels.
+    TCustomListView(TComponent* owner, TWinControl* parent, const TBounds& bounds);
+    ~TCustomListView() override;
+
+    void HandleNeeded();
+    bool HandleAllocated() const { return Handle() != nullptr; }
+    // Destroys the window and makes a new one with the same columns, style and count.
+    void RecreateWnd();
+    // The control's width in device pixels, also before its window exists.
+    int ControlWidth() const;
+
+    TViewStyle ViewStyle() const { return FViewStyle; }
+    virtual void SetViewStyle(TViewStyle value);
+    bool OwnerData() const { return FOwnerData; }
+    // Owner data is a creation style: a live window is made again.
+    void SetOwnerData(bool value);
+    bool MultiSelect() const { return FMultiSelect; }
+    void SetMultiSelect(bool value);
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool value);
+
+    // Columns, kept by the control; widths and order follow the user's changes.
+    int ColumnCount() const { return int(FColumns.size()); }
+    TListColumn Column(int index) const;
+    void AddColumn(const TListColumn& column);
+    void ClearColumns();
+    void SetColumnWidth(int index, int width);
+    void SetColumnAlignment(int index, int alignment);
+    // The display position of each column, by column index (the control's order array).
+    std::vector<int> ColumnOrder() const;
+    void SetColumnOrder(const std::vector<int>& order);
+
+    // Rows (owner data: only the count is the control's).
+    int ItemCount() const;
+    void SetItemCount(int count);
+    // Item states: LVIS_SELECTED, LVIS_FOCUSED, LVIS_DROPHILITED, ...; index -1 sets every row.
+    bool ItemHasState(int index, UINT state) const;
+    void SetItemState(int index, UINT state, bool on);
+    // The next row after `start` (-1: from the first) with the LVNI_* flags; -1 when none.
+    int NextItem(int start, UINT flags) const;
+    int SelCount() const;
+    void MakeVisible(int index, bool partialOK);
+    // Repaints every row, with their texts asked again.
+    void UpdateItems();
+
+    // Holds the control's drawing while the rows change; counted.
+    void BeginUpdate();
+    void EndUpdate();
+
+    TListColumnClickEvent OnColumnClick;
+    TListDataStateChangeEvent OnDataStateChange;
+    TContextPopupEvent OnContextPopup;
+    TListEditedEvent OnEdited;
+
+protected:
+    // Makes the window from the kept state; descendants add their own steps around it.
+    virtual void CreateWnd();
+    // Destroys the window; the kept state keeps what the user changed in it.
+    virtual void DestroyWnd();
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT CNNotify(NMHDR& header) override;
+
+    // Owner-data hooks. Fetch fills `row` for what `request` asks; false: no such row.
+    virtual bool OwnerDataFetch(int index, unsigned request, TListRow& row);
+    virtual bool OwnerDataHint(int startIndex, int endIndex);
+    // The row found, or -1.
+    virtual int OwnerDataFind(TItemFind find, const std::wstring& text, void* data, int startIndex, bool wrap);
+    virtual bool OwnerDataStateChange(int startIndex, int endIndex, UINT oldState, UINT newState);
+    // A row changed (LVN_ITEMCHANGED); index -1 for every row at once.
+    virtual void ItemChanged(const NMLISTVIEW& change);
+    // Double click or Enter on a row.
+    virtual void ItemActivate(int index, int subItem, TShiftState shift, POINT point);
+    virtual void ColClick(int column);
+    virtual bool CanEdit(int index);
+    virtual void Edit(int index, std::wstring& text);
+    virtual void DoContextPopup(POINT mousePos, bool& handled);
+
+private:
+    DWORD WindowStyle() const;
+    void ApplyStyle();
+    void ApplyColumns();
+    // Reads the user's widths and order back before the window goes.
+    void KeepColumnLayout();
+    void InsertColumnIntoWindow(int index);
+    LRESULT GetDispInfo(NMLVDISPINFOW& info);
+    LRESULT FindItem(const NMLVFINDITEMW& find);
+    bool FetchRow(int index, unsigned request);
+    LRESULT BeginLabelEdit(const NMLVDISPINFOW& info);
+    LRESULT EndLabelEdit(NMLVDISPINFOW& info);
+    LRESULT WMContextMenu(WPARAM wParam, LPARAM lParam);
+
+    TWinControl* FParentControl;
+    TBounds FInitialBounds;
+    RECT FBounds{};  // device pixels, for a window made again
+    TViewStyle FViewStyle = vsIcon;
+    bool FOwnerData = false;
+    bool FMultiSelect = true;
+    bool FReadOnly = false;
+    std::vector<TListColumn> FColumns;
+    std::vector<int> FColumnOrder;
+    int FItemCount = 0;
+    int FUpdateCount = 0;
+    // The last row fetched: the control asks once per column while it paints a row.
+    int FFetchedIndex = -1;
+    unsigned FFetchedRequest = 0;
+    TListRow FFetched;
+};
