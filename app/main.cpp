@@ -8,8 +8,8 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    // The listing makes each listed folder the current directory: a DLL
-    // planted in such a folder must never be loaded.
+    // Programs are opened from folders of any origin: a DLL planted in the
+    // current directory must never be loaded.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     SetDllDirectoryW(L"");
     try {

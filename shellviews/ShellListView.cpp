@@ -188,7 +188,6 @@ void TShellListView::SetFolderIDList(LPCITEMIDLIST list)
         if (SUCCEEDED(SHGetDesktopFolder(&desktop)) && CompareItemIDs(desktop.Get(), current, list) == crSame) return;
     }
     FFileList->SetFolder(list);
-    if (FFileList->FolderHasAttribute(iaFileSystem)) SetCurrentDirectoryW(FFileList->FolderPath().c_str());
 }
 
 void TShellListView::RefreshList()
@@ -237,6 +236,7 @@ int TShellListView::OwnerDataFind(TItemFind find, const std::wstring& text, void
     if (find == ifData) return FFileList->IndexOf(static_cast<TShellFileItem*>(data));
     if ((find != ifPartialString && find != ifExactString) || count == 0) return -1;
     const std::wstring wanted = UpperCase(text);
+    if (startIndex >= count && !wrap) return -1;
     const int start = startIndex >= 0 && startIndex < count ? startIndex : 0;
     int i = start;
     do {
@@ -288,8 +288,12 @@ void TShellListView::ExecuteItem(int index, int subItem, TShiftState shift, int 
     bool defaultAction = true;
     DoShExecute(item, shift, subItem, x, y, defaultAction);
     if (!defaultAction || !target) return;
+    // What is opened from a folder starts in it. The process keeps its own
+    // current directory: one held there could not be deleted or renamed.
+    const std::wstring directory = FFileList->FolderPath();
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
+    info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
     info.fMask = SEE_MASK_INVOKEIDLIST;
     info.hwnd = Handle();
     info.nShow = SW_SHOWNORMAL;

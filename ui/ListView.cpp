@@ -324,7 +324,11 @@ LRESULT TCustomListView::CNNotify(NMHDR& header)
         return 0;
     case LVN_ITEMACTIVATE: {
         const auto& activate = reinterpret_cast<const NMITEMACTIVATE&>(header);
-        ItemActivate(activate.iItem, activate.iSubItem, KeyFlagsToShift(activate.uKeyFlags), activate.ptAction);
+        // Wine leaves the row out when Enter activates: the focused row is the one meant.
+        const bool named = activate.iItem >= 0 && activate.iItem < ItemCount() &&
+                           ItemHasState(activate.iItem, LVIS_FOCUSED);
+        ItemActivate(named ? activate.iItem : NextItem(-1, LVNI_FOCUSED), named ? activate.iSubItem : 0,
+                     KeyFlagsToShift(activate.uKeyFlags), activate.ptAction);
         return 0;
     }
     case LVN_COLUMNCLICK:

@@ -1,0 +1,108 @@
+// The listing kept current by its real watchers: names re-enumerate, contents
+// refresh rows in place, a held button defers nothing, a removed folder moves on.
+#include <algorithm>
+
+#include "shell/ShellNotify.h"
+#include "tests/shellviews/ListViewFixture.h"
+
+namespace {
+// A generous limit: the watchers settle for two seconds before they report.
+constexpr DWORD kReportLimitMs = 10000;
+
+bool Contains(const std::vector<std::wstring>& names, const std::wstring& name)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+bool PressLeftButtonAt(HWND window, POINT client, bool down)
+{
+    ClientToScreen(window, &client);
+    if (!MoveCursorTo(client.x, client.y)) return false;
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    return SendInput(1, &input, sizeof input) == 1;
+}
+}  // namespace
+
+TEST_F(ListViewTest, NamesCreatedRenamedAndDeletedElsewhereReEnumerate)
+{
+    Folder.AddFile(L"first.txt");
+    ListPath(Folder.Path());
+    ASSERT_EQ(Names(), std::vector<std::wstring>{L"first.txt"});
+
+    const std::wstring second = Folder.AddFile(L"second.txt");
+    EXPECT_TRUE(PumpUntil([&] { return Contains(Names(), L"second.txt"); }, kReportLimitMs));
+    EXPECT_EQ(View->ItemCount(), 2);
+
+    ASSERT_TRUE(MoveFileW(second.c_str(), (Folder.Path() + L"\\renamed.txt").c_str()));
+    EXPECT_TRUE(PumpUntil([&] { return Contains(Names(), L"renamed.txt") && !Contains(Names(), L"second.txt"); },
+                          kReportLimitMs));
+
+    ASSERT_TRUE(DeleteFileW((Folder.Path() + L"\\first.txt").c_str()));
+    EXPECT_TRUE(PumpUntil([&] { return Names() == std::vector<std::wstring>{L"renamed.txt"}; }, kReportLimitMs));
+    EXPECT_EQ(View->ItemCount(), 1);
+}
+
+TEST_F(ListViewTest, ChangedContentsRefreshTheRowInPlace)
+{
+    const std::wstring file = Folder.AddFile(L"grows.txt", 100);
+    Folder.AddFile(L"stays.txt", 100);
+    ListPath(Folder.Path());
+    TShellFileItem* row = View->FileList().ItemAt(IndexOfName(L"grows.txt"));
+    ASSERT_EQ(row->SizeText(), L"1KB");
+    const int changes = ListChanges;
+
+    CreateFileWithSize(file, 5000);
+    EXPECT_TRUE(PumpUntil([&] { return row->SizeText() == L"5KB"; }, kReportLimitMs));
+    EXPECT_EQ(ListChanges, changes) << "a change of contents does not enumerate again";
+    EXPECT_EQ(View->FileList().ItemAt(IndexOfName(L"grows.txt")), row);
+}
+
+TEST_F(ListViewTest, AChangeWhileTheButtonIsHeldOnARowIsDropped)
+{
+    Folder.AddFile(L"held.txt");
+    ListPath(Folder.Path());
+    RECT row{};
+    ASSERT_TRUE(ListView_GetItemRect(Window(), 0, &row, LVIR_LABEL));
+    const POINT onRow{row.left + 4, (row.top + row.bottom) / 2};
+    ASSERT_TRUE(PressLeftButtonAt(Window(), onRow, true));
+    ASSERT_TRUE(PumpUntil([&] { return View->MouseState() == 1; }, 2000));
+
+    const int changes = ListChanges;
+    Folder.AddFile(L"while-held.txt");
+    // The report comes after the quiet time; the listing stays as it was.
+    PumpFor(TShFilesWatcher::DefaultSettleMs + 1500);
+    EXPECT_EQ(ListChanges, changes);
+    EXPECT_FALSE(Contains(Names(), L"while-held.txt"));
+
+    ASSERT_TRUE(PressLeftButtonAt(Window(), onRow, false));
+    EXPECT_TRUE(PumpUntil([&] { return View->MouseState() == 0; }, 2000));
+    EXPECT_FALSE(Contains(Names(), L"while-held.txt")) << "the dropped change is not replayed";
+}
+
+TEST_F(ListViewTest, ARemovedListedFolderMovesToTheTreesFolderOrEmpties)
+{
+    TestTreeLink tree;
+    tree.Folder = IDListOfPath(Folder.Path());
+    Folder.AddFile(L"outer.txt");
+    for (bool linked : {true, false}) {
+        SCOPED_TRACE(linked);
+        View->SetLinkedTree(linked ? &tree : nullptr);
+        const std::wstring inner = Folder.AddFolder(L"inner");
+        Folder.AddFile(L"inner\\x.txt");
+        ListPath(inner);
+        ASSERT_EQ(Names(), std::vector<std::wstring>{L"x.txt"});
+
+        DeleteTree(inner);
+        if (linked) {
+            EXPECT_TRUE(PumpUntil([&] { return Contains(Names(), L"outer.txt"); }, kReportLimitMs));
+            EXPECT_EQ(View->FileList().FolderPath(), Folder.Path());
+        } else {
+            EXPECT_TRUE(PumpUntil([&] { return View->FileList().FolderIDList() == nullptr; }, kReportLimitMs));
+            EXPECT_EQ(View->ItemCount(), 0);
+            EXPECT_EQ(View->FileList().Count(), 0);
+        }
+    }
+    View->SetLinkedTree(nullptr);
+}
