@@ -4,7 +4,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <set>
+#include <unordered_map>
 
 #include "ui/Application.h"
 #include "ui/Exceptions.h"
@@ -12,10 +12,11 @@
 
 namespace {
 constexpr UINT kSyncMessage = WM_APP + 1;  // calls are waiting in the queue
-constexpr UINT kEndMessage = WM_APP + 2;   // lParam: the TThread whose Execute returned
+constexpr UINT kEndMessage = WM_APP + 2;   // wParam: the serial of the thread whose Execute returned
 
 // One Synchronize in flight; it lives on the waiting worker's stack.
 struct TSyncCall {
+    TThread* thread;
     const std::function<void()>* method;
     std::exception_ptr error;
     bool taken = false;  // the main thread has begun to run it
@@ -34,8 +35,11 @@ public:
 
     static TSyncWindow& Instance()
     {
-        static TSyncWindow instance;  // first used on the main thread, by a TThread constructor
-        return instance;
+        // First used on the main thread, by a TThread constructor. Never
+        // destroyed: a thread that outlives main (a watcher stopped at exit)
+        // may still post to it while the process unwinds.
+        static TSyncWindow* instance = new TSyncWindow;
+        return *instance;
     }
 
     // Worker side: false when the thread was terminated before the call ran.
@@ -57,10 +61,12 @@ public:
         FChanged.notify_all();
     }
 
-    void PostEnd(TThread* thread) { PostMessageW(FWindow.Handle(), kEndMessage, 0, LPARAM(thread)); }
+    void PostEnd(uint64_t serial) { PostMessageW(FWindow.Handle(), kEndMessage, WPARAM(serial), 0); }
 
-    // Main thread only: the threads that may still post their end.
-    std::set<TThread*> Live;
+    // Main thread only: the threads that may still post their end, by serial.
+    // A serial rather than the address, which the heap may give a later thread.
+    std::unordered_map<uint64_t, TThread*> Live;
+    uint64_t LastSerial = 0;
 
 private:
     LRESULT WindowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -70,7 +76,7 @@ private:
             RunWaitingCalls();
             return 0;
         case kEndMessage:
-            ThreadEnded(reinterpret_cast<TThread*>(lParam));
+            ThreadEnded(uint64_t(wParam));
             return 0;
         }
         return DefWindowProcW(wnd, message, wParam, lParam);
@@ -87,11 +93,15 @@ private:
                 call = *next;
                 call->taken = true;
             }
+            // The worker waits for this call, so the thread lives until it is done;
+            // a Free inside it is put off until the end notice.
+            ++call->thread->FServing;
             try {
                 (*call->method)();
             } catch (...) {
                 call->error = std::current_exception();
             }
+            --call->thread->FServing;
             std::lock_guard lock(FMutex);
             FQueue.erase(std::find(FQueue.begin(), FQueue.end(), call));
             call->done = true;
@@ -99,10 +109,14 @@ private:
         }
     }
 
-    void ThreadEnded(TThread* thread)
+    void ThreadEnded(uint64_t serial)
     {
-        // A thread deleted by its owner before its end arrived is gone.
-        if (Live.erase(thread)) thread->Ended();
+        // A thread freed by its owner before its end arrived is gone.
+        auto found = Live.find(serial);
+        if (found == Live.end()) return;
+        TThread* thread = found->second;
+        Live.erase(found);
+        thread->Ended();
     }
 
     std::mutex FMutex;
@@ -111,23 +125,61 @@ private:
     TUtilityWindow FWindow;
 };
 
+namespace {
+// Shows an error of a thread through the application's handler. A handler
+// that fails in turn has nowhere left to report to: its error is dropped
+// rather than let out of a worker or a window procedure.
+void ShowThreadError(TObject* sender, std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (...) {
+        try {
+            if (Application) Application->HandleException(sender);
+        } catch (...) {
+        }
+    }
+}
+}  // namespace
+
 TEvent::TEvent(bool manualReset) : FHandle(CreateEventW(nullptr, manualReset, FALSE, nullptr))
 {
     Win32Check(FHandle != nullptr);
 }
 
-TThread::TThread()
+TThread::TThread() : FSerial(++TSyncWindow::Instance().LastSerial)
 {
-    TSyncWindow::Instance().Live.insert(this);
+    TSyncWindow::Instance().Live.emplace(FSerial, this);
 }
 
 TThread::~TThread()
 {
-    TSyncWindow::Instance().Live.erase(this);
+    TSyncWindow::Instance().Live.erase(FSerial);
     if (!FHandle) return;
+    // Free and the end notice come after Execute has returned; this waits
+    // for the worker to leave ThreadProc (and, should a descendant have made
+    // its destructor public after all, for a worker still running).
     Terminate();
     WaitForSingleObject(FHandle, INFINITE);
     CloseHandle(FHandle);
+}
+
+void TThread::Free()
+{
+    if (FServing > 0 || FEnding) {
+        // Its worker waits for the call that runs now, or Ended still runs:
+        // the object goes when the end notice comes, and nobody hears of it.
+        OnTerminate = nullptr;
+        FreeOnTerminate = true;
+        Terminate();
+        return;
+    }
+    TSyncWindow::Instance().Live.erase(FSerial);
+    if (FHandle) {
+        Terminate();
+        WaitForSingleObject(FHandle, INFINITE);
+    }
+    delete this;
 }
 
 void TThread::Start()
@@ -139,13 +191,14 @@ void TThread::Start()
 void TThread::Terminate()
 {
     FTerminated = true;
+    TerminatedSet();
     TSyncWindow::Instance().WakeWaiters();
 }
 
 void TThread::Synchronize(const std::function<void()>& method)
 {
     if (Terminated()) return;
-    TSyncCall call{&method};
+    TSyncCall call{this, &method};
     if (TSyncWindow::Instance().Call(this, call) && call.error) std::rethrow_exception(call.error);
 }
 
@@ -155,30 +208,30 @@ DWORD WINAPI TThread::ThreadProc(void* param)
     try {
         self->Execute();
     } catch (...) {
-        auto error = std::current_exception();
-        self->Synchronize([&] {
-            try {
-                std::rethrow_exception(error);
-            } catch (...) {
-                Application->HandleException(self);
-            }
-        });
+        const std::exception_ptr error = std::current_exception();
+        try {
+            self->Synchronize([&] { ShowThreadError(self, error); });
+        } catch (...) {
+        }
     }
     // From here on the main thread owns the object; the worker touches it no more.
-    TSyncWindow::Instance().PostEnd(self);
+    TSyncWindow::Instance().PostEnd(self->FSerial);
     return 0;
 }
 
 // Main thread: Execute has returned.
 void TThread::Ended()
 {
-    const bool freeIt = FreeOnTerminate;
-    if (OnTerminate) {
+    // The handler may Free the thread, which clears OnTerminate: it runs from a copy.
+    const TNotifyEvent handler = std::move(OnTerminate);
+    if (handler) {
+        FEnding = true;
         try {
-            OnTerminate(this);
+            handler(this);
         } catch (...) {
-            Application->HandleException(this);
+            ShowThreadError(this, std::current_exception());
         }
+        FEnding = false;
     }
-    if (freeIt) delete this;
+    if (FreeOnTerminate) delete this;
 }

@@ -39,11 +39,13 @@ template <class TWatcher>
 class TGoneProbe : public TWatcher {
 public:
     using TWatcher::TWatcher;
+    bool* Gone = nullptr;
+
+protected:
     ~TGoneProbe() override
     {
         if (Gone) *Gone = true;
     }
-    bool* Gone = nullptr;
 };
 using TDirWatcherProbe = TGoneProbe<TShDirWatcher>;
 using TFilesWatcherProbe = TGoneProbe<TShFilesWatcher>;

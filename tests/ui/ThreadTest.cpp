@@ -18,13 +18,13 @@ public:
     {
         Start();
     }
+    using TThread::Synchronize;
+
+protected:
     ~TTestThread() override
     {
         if (FDestroyed) *FDestroyed = true;
     }
-    using TThread::Synchronize;
-
-protected:
     void Execute() override { FBody(*this); }
 
 private:
@@ -81,7 +81,7 @@ TEST_F(ThreadTest, WithoutFreeOnTerminateTheOwnerDeletesTheEndedThread)
     ASSERT_TRUE(PumpUntil([&] { return ended; }, 10000));
     PumpFor(100);
     EXPECT_FALSE(destroyed);
-    delete thread;
+    thread->Free();
     EXPECT_TRUE(destroyed);
 }
 
@@ -158,4 +158,104 @@ TEST_F(ThreadTest, AnErrorRaisedInAHandOverIsShownAndEndsTheThread)
     EXPECT_FALSE(continued);
     EXPECT_EQ(shownFor, thread);
     EXPECT_EQ(shown, "hand-over failed");
+}
+
+namespace {
+// Always built in the same storage, as when the heap hands a freed block straight back.
+class TSlotThread : public TTestThread {
+public:
+    using TTestThread::TTestThread;
+    static void* operator new(size_t size)
+    {
+        static_assert(sizeof(TSlotThread) <= sizeof(FSlot));
+        EXPECT_LE(size, sizeof(FSlot));
+        return FSlot;
+    }
+    static void operator delete(void*) {}
+
+private:
+    alignas(16) static inline unsigned char FSlot[512];
+};
+}  // namespace
+
+TEST_F(ThreadTest, AStaleEndNoticeNeverReachesALaterThreadAtTheSameAddress)
+{
+    auto* first = new TSlotThread([&](TTestThread&) { SetEvent(FStarted); });
+    ASSERT_EQ(WaitForSingleObject(FStarted, 10000), WAIT_OBJECT_0);
+    first->Free();  // its end notice still waits in the queue
+
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    bool ended = false;
+    auto* second = new TSlotThread([&](TTestThread&) { WaitForSingleObject(release, 10000); });
+    ASSERT_EQ(static_cast<void*>(second), static_cast<void*>(first));
+    second->OnTerminate = [&](TObject*) { ended = true; };
+    PumpFor(100);
+    EXPECT_FALSE(ended);
+    SetEvent(release);
+    EXPECT_TRUE(PumpUntil([&] { return ended; }, 10000));
+    second->Free();
+    CloseHandle(release);
+}
+
+// The worker may not even have reached Execute yet: Free must not let the
+// members it is about to use go before it has stopped.
+TEST_F(ThreadTest, FreeingARunningThreadAtOnceWaitsForItsWorker)
+{
+    for (int round = 0; round < 300; ++round) {
+        bool destroyed = false;
+        auto* thread = new TTestThread([](TTestThread& self) {
+            while (!self.Terminated()) SwitchToThread();
+        }, &destroyed);
+        thread->Free();
+        ASSERT_TRUE(destroyed) << round;
+    }
+}
+
+// Inside its own hand-over the worker cannot be waited for, and inside its
+// end notice the thread is still in use: either way it goes afterwards, once.
+TEST_F(ThreadTest, FreeFromInsideTheThreadsOwnCallsHappensWhenTheyAreDone)
+{
+    for (const bool inHandOver : {true, false}) {
+        SCOPED_TRACE(inHandOver ? "inside its Synchronize call" : "inside its OnTerminate");
+        bool destroyed = false, ended = false;
+        std::atomic<bool> workerWentOn{false};
+        auto* thread = new TTestThread([&](TTestThread& self) {
+            if (inHandOver) self.Synchronize([&] { self.Free(); });
+            workerWentOn = self.Terminated();
+        }, &destroyed);
+        thread->FreeOnTerminate = !inHandOver;
+        thread->OnTerminate = [&](TObject*) {
+            ended = true;
+            if (!inHandOver) thread->Free();
+        };
+        ASSERT_TRUE(PumpUntil([&] { return destroyed; }, 10000));
+        EXPECT_EQ(workerWentOn, inHandOver);
+        // A thread freed by its owner reports no end; one freed in its end notice has reported it.
+        EXPECT_EQ(ended, !inHandOver);
+    }
+}
+
+// A handler that throws while it shows a thread's error has nowhere to go; the
+// process must not end for it.
+TEST_F(ThreadTest, AnExceptionHandlerThatThrowsEndsNothingButTheThread)
+{
+    int shown = 0;
+    Application->OnException = [&](TObject*, const std::exception&) {
+        ++shown;
+        throw Exception(L"handler failed");
+    };
+    for (const bool inExecute : {true, false}) {
+        SCOPED_TRACE(inExecute ? "error in Execute" : "error in OnTerminate");
+        shown = 0;
+        bool destroyed = false;
+        auto* thread = new TTestThread([&](TTestThread&) {
+            if (inExecute) throw Exception(L"worker failed");
+        }, &destroyed);
+        thread->FreeOnTerminate = true;
+        thread->OnTerminate = [&](TObject*) {
+            if (!inExecute) throw Exception(L"end notice failed");
+        };
+        ASSERT_TRUE(PumpUntil([&] { return destroyed; }, 10000));
+        EXPECT_EQ(shown, 1);
+    }
 }
