@@ -158,5 +158,8 @@ bool SetForceActiveWindow(HWND foregroundWnd, HWND targetWnd)
     BringWindowToTop(targetWnd);
     SetForegroundWindow(targetWnd);
     AttachThreadInput(targetThread, foregroundThread, FALSE);
+    // Wine: the detach leaves no foreground window when it belonged to another
+    // process, but there a plain request from the background is granted.
+    if (GetForegroundWindow() != targetWnd) SetForegroundWindow(targetWnd);
     return true;
 }

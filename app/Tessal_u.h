@@ -48,5 +48,6 @@ extern std::wstring VersionStr;
 extern int DispSide;
 
 // Brings targetWnd to the top and into the foreground, with its thread's input
-// attached to foregroundWnd's thread for the span of the two calls. Always true.
+// attached to foregroundWnd's thread for the span of the two calls; asks once
+// more, unattached, when that did not leave targetWnd in front. Always true.
 bool SetForceActiveWindow(HWND foregroundWnd, HWND targetWnd);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "app/SideBarPlacement.h"
 #include "app/Tessal_u.h"
@@ -24,6 +25,50 @@ POINT Cursor()
     GetCursorPos(&p);
     return p;
 }
+
+// An ordinary window of another process (tools/foreignwindow.cpp), in the
+// foreground while the test runs and ended with it.
+class ForeignWindow {
+public:
+    ForeignWindow()
+    {
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring cmd = path;
+        cmd = L"\"" + cmd.substr(0, cmd.find_last_of(L'\\') + 1) + L"foreignwindow.exe\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
+            ADD_FAILURE() << "foreignwindow.exe did not start: " << GetLastError();
+            return;
+        }
+        PumpUntil([&] { return (wnd_ = FindWindowW(L"TessalyTestForeignWindow", nullptr)) && IsWindowVisible(wnd_); },
+                  15000);
+    }
+    ~ForeignWindow()
+    {
+        if (!pi_.hProcess) return;
+        if (wnd_) PostMessageW(wnd_, WM_CLOSE, 0, 0);
+        if (!PumpUntil([&] { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0; }, 5000))
+            TerminateProcess(pi_.hProcess, 9);
+        CloseHandle(pi_.hProcess);
+        CloseHandle(pi_.hThread);
+    }
+
+    HWND Handle() const { return wnd_; }
+    DWORD ThreadId() const { return pi_.dwThreadId; }
+
+    // A plain request: the test's process holds the foreground when it asks.
+    bool TakeForeground() const
+    {
+        if (GetForegroundWindow() != wnd_) SetForegroundWindow(wnd_);
+        return PumpUntil([&] { return GetForegroundWindow() == wnd_; }, 5000);
+    }
+
+private:
+    PROCESS_INFORMATION pi_{};
+    HWND wnd_ = nullptr;
+};
 
 class SideBar : public testing::Test {
 protected:
@@ -94,6 +139,27 @@ TEST_F(SideBar, RestingOnTheEdgeBringsItInBesideTheTaskbar)
     // Leaving to the right of the window parks it at the next poll.
     ASSERT_TRUE(MoveCursorTo(form->Width() + 100, 300));
     EXPECT_TRUE(PumpUntil([&] { return Parked(); }, 1500));
+}
+
+// The usual case: the user was working in another program. Focus rules
+// treat that program's window differently from one of the test's own.
+TEST_F(SideBar, ComesInOverAnotherProgramAndStaysWhileThePointerIsOverIt)
+{
+    ForeignWindow other;
+    ASSERT_NE(other.Handle(), nullptr) << "the other program's window did not appear";
+    ASSERT_TRUE(other.TakeForeground());
+
+    ShowAtLeftEdge();
+    EXPECT_EQ(GetForegroundWindow(), form->Handle());
+    // Three polls with the pointer resting inside the window.
+    EXPECT_FALSE(PumpUntil([&] { return Parked(); }, 1600)) << "parked while the pointer was over it";
+    EXPECT_EQ(GetForegroundWindow(), form->Handle());
+
+    // The other program being activated again parks it, and the two programs
+    // share no input state any more.
+    ASSERT_TRUE(other.TakeForeground());
+    EXPECT_TRUE(PumpUntil([&] { return Parked(); }, 1500));
+    EXPECT_NE(GetActiveWindow(), other.Handle()) << "this thread's input is still attached to the other program";
 }
 
 TEST_F(SideBar, KeepRuleBoundsAreInclusive)
