@@ -1,5 +1,7 @@
 #include "shell/ChangeHandle.h"
 
+#include <algorithm>
+
 #include "ui/Exceptions.h"
 
 TChangeHandle::TChangeHandle(const std::wstring& directory, bool subtree, DWORD filter)
@@ -60,4 +62,48 @@ void TChangeRelay::Run()
         if (!FHandles[result - WAIT_OBJECT_0 - 1].Rearm()) return;
         SetEvent(FSignal);
     }
+}
+
+DWORD WaitForAny(const std::vector<HANDLE>& handles, DWORD ms)
+{
+    const DWORD result = WaitForMultipleObjects(DWORD(handles.size()), handles.data(), FALSE, ms);
+    if (result == WAIT_TIMEOUT) return result;
+    if (result >= WAIT_OBJECT_0 + handles.size()) RaiseLastOSError();
+    return result - WAIT_OBJECT_0;
+}
+
+void TDirWaitSet::Assign(std::vector<TChangeHandle> handles)
+{
+    const size_t room = MAXIMUM_WAIT_OBJECTS - FWaits.size();
+    if (handles.size() > room) {
+        // One slot goes to the relays' signal; they take what the rest cannot hold.
+        FWaits.push_back(FRelaySignal.Handle());
+        const size_t direct = room - 1;
+        for (auto first = handles.begin() + direct; first != handles.end();) {
+            auto last = first + std::min<size_t>(TChangeRelay::Capacity, handles.end() - first);
+            FRelays.push_back(std::make_unique<TChangeRelay>(
+                std::vector<TChangeHandle>(std::make_move_iterator(first), std::make_move_iterator(last)),
+                FRelaySignal.Handle()));
+            first = last;
+        }
+        handles.resize(direct);
+    }
+    FFirstDirect = FWaits.size();
+    for (const TChangeHandle& handle : handles) FWaits.push_back(handle.Get());
+    FDirect = std::move(handles);
+}
+
+void TDirWaitSet::Close()
+{
+    FRelays.clear();
+    FWaits.resize(kListChanged + 1);
+    std::vector<TChangeHandle> direct = std::move(FDirect);
+    for (TChangeHandle& handle : direct) handle.Close();
+}
+
+// A relay's signal resets itself; a change handle must be asked for the next change.
+void TDirWaitSet::Rearm(DWORD slot)
+{
+    if (slot < FFirstDirect) return;
+    if (!FDirect[slot - FFirstDirect].Rearm()) RaiseLastOSError();
 }

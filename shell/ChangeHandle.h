@@ -1,6 +1,7 @@
 #pragma once
-// The pieces the change watchers wait on: one directory change handle, and a
-// relay thread that waits on change handles beyond what a single wait holds.
+// The pieces the change watchers wait on: one directory change handle, a
+// relay thread that waits on change handles beyond what a single wait holds,
+// and the directory watcher's whole wait set.
 #include <windows.h>
 
 #include <memory>
@@ -17,6 +18,8 @@ public:
     TChangeHandle() = default;
     // An empty handle when the directory cannot be opened for notification.
     TChangeHandle(const std::wstring& directory, bool subtree, DWORD filter);
+    // Takes over a handle opened elsewhere.
+    explicit TChangeHandle(HANDLE handle) noexcept : FHandle(handle) {}
     TChangeHandle(TChangeHandle&& other) noexcept : FHandle(std::exchange(other.FHandle, nullptr)) {}
     TChangeHandle& operator=(TChangeHandle&& other) noexcept;
     ~TChangeHandle();
@@ -53,4 +56,33 @@ private:
     HANDLE FSignal;
     TEvent FQuit{true};
     std::thread FThread;
+};
+
+// Waits for any of `handles`: the index of the one signalled, or
+// WAIT_TIMEOUT. A failing wait raises the OS error.
+DWORD WaitForAny(const std::vector<HANDLE>& handles, DWORD ms);
+
+// The directory watcher's wait set: its three events, then its change
+// handles. A single wait holds 64 handles; the handles beyond that are
+// served by relay threads, which all signal one more slot of the set.
+class TDirWaitSet {
+public:
+    static constexpr DWORD kStop = 0, kDevice = 1, kListChanged = 2;
+
+    TDirWaitSet(HANDLE stop, HANDLE device, HANDLE listChanged) : FWaits{stop, device, listChanged} {}
+
+    void Assign(std::vector<TChangeHandle> handles);
+    // Closes every change handle, raising when a close fails.
+    void Close();
+
+    DWORD Wait(DWORD ms) const { return WaitForAny(FWaits, ms); }
+    bool IsChange(DWORD slot) const { return slot > kListChanged && slot < FWaits.size(); }
+    void Rearm(DWORD slot);
+
+private:
+    std::vector<HANDLE> FWaits;
+    size_t FFirstDirect = 0;
+    std::vector<TChangeHandle> FDirect;
+    TEvent FRelaySignal{false};
+    std::vector<std::unique_ptr<TChangeRelay>> FRelays;
 };

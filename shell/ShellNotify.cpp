@@ -24,71 +24,6 @@ std::vector<std::wstring> NormalisedDirectories(const std::vector<std::wstring>&
                  result.end());
     return result;
 }
-
-DWORD WaitFor(const std::vector<HANDLE>& handles, DWORD ms)
-{
-    const DWORD result = WaitForMultipleObjects(DWORD(handles.size()), handles.data(), FALSE, ms);
-    if (result == WAIT_TIMEOUT) return result;
-    if (result >= WAIT_OBJECT_0 + handles.size()) RaiseLastOSError();
-    return result - WAIT_OBJECT_0;
-}
-
-// The directory watcher's wait set: its three events, then its change
-// handles. A single wait holds 64 handles; the handles beyond that are
-// served by relay threads, which all signal one more slot of the set.
-class TDirWaitSet {
-public:
-    static constexpr DWORD kStop = 0, kDevice = 1, kListChanged = 2;
-
-    TDirWaitSet(HANDLE stop, HANDLE device, HANDLE listChanged) : FWaits{stop, device, listChanged} {}
-
-    void Assign(std::vector<TChangeHandle> handles)
-    {
-        const size_t room = MAXIMUM_WAIT_OBJECTS - FWaits.size();
-        if (handles.size() > room) {
-            // One slot goes to the relays' signal; they take what the rest cannot hold.
-            FWaits.push_back(FRelaySignal.Handle());
-            const size_t direct = room - 1;
-            for (auto first = handles.begin() + direct; first != handles.end();) {
-                auto last = first + std::min<size_t>(TChangeRelay::Capacity, handles.end() - first);
-                FRelays.push_back(std::make_unique<TChangeRelay>(
-                    std::vector<TChangeHandle>(std::make_move_iterator(first), std::make_move_iterator(last)),
-                    FRelaySignal.Handle()));
-                first = last;
-            }
-            handles.resize(direct);
-        }
-        FFirstDirect = FWaits.size();
-        for (const TChangeHandle& handle : handles) FWaits.push_back(handle.Get());
-        FDirect = std::move(handles);
-    }
-
-    // Closes every change handle, raising when a close fails.
-    void Close()
-    {
-        FRelays.clear();
-        FWaits.resize(kListChanged + 1);
-        std::vector<TChangeHandle> direct = std::move(FDirect);
-        for (TChangeHandle& handle : direct) handle.Close();
-    }
-
-    DWORD Wait(DWORD ms) const { return WaitFor(FWaits, ms); }
-    bool IsChange(DWORD slot) const { return slot > kListChanged && slot < FWaits.size(); }
-
-    // A relay's signal resets itself; a change handle must be asked for the next change.
-    void Rearm(DWORD slot)
-    {
-        if (slot < FFirstDirect) return;
-        if (!FDirect[slot - FFirstDirect].Rearm()) RaiseLastOSError();
-    }
-
-private:
-    std::vector<HANDLE> FWaits;
-    size_t FFirstDirect = 0;
-    std::vector<TChangeHandle> FDirect;
-    TEvent FRelaySignal{false};
-    std::vector<std::unique_ptr<TChangeRelay>> FRelays;
-};
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -199,7 +134,7 @@ void TShDirWatcher::HandOverDevice()
     // A stop ends the quiet time at once; the main loop then sees it, since it stays set.
     const std::vector<HANDLE> waits{FStopEvent.Handle(), FDeviceEvent.Handle()};
     for (;;) {
-        const DWORD slot = WaitFor(waits, FDeviceSettleMs);
+        const DWORD slot = WaitForAny(waits, FDeviceSettleMs);
         if (slot == 0) return;
         if (slot == WAIT_TIMEOUT) break;
     }
@@ -288,7 +223,7 @@ TShFilesWatcher::TWake TShFilesWatcher::Wait(const TWatch& watch, DWORD ms) cons
 {
     std::vector<HANDLE> handles{FStopEvent.Handle(), FPathChangedEvent.Handle()};
     if (watch.Directory) handles.push_back(watch.Directory.Get());
-    const DWORD slot = WaitFor(handles, ms);
+    const DWORD slot = WaitForAny(handles, ms);
     if (slot == WAIT_TIMEOUT) return TWake::Timeout;
     return slot == 0 ? TWake::Stop : slot == 1 ? TWake::PathChanged : TWake::Directory;
 }
