@@ -56,11 +56,12 @@ void TChangeRelay::Run()
     for (const TChangeHandle& handle : FHandles) waits.push_back(handle.Get());
     for (;;) {
         const DWORD result = WaitForMultipleObjects(DWORD(waits.size()), waits.data(), FALSE, INFINITE);
-        // Like its owner, a relay ends quietly on an OS error: its directories
-        // then go unwatched while the rest are still served.
-        if (result <= WAIT_OBJECT_0 || result >= WAIT_OBJECT_0 + waits.size()) return;
-        if (!FHandles[result - WAIT_OBJECT_0 - 1].Rearm()) return;
+        const DWORD slot = result - WAIT_OBJECT_0;
+        if (slot == 0) return;
+        const bool failed = slot >= waits.size() || !FHandles[slot - 1].Rearm();
+        if (failed) FBroken = true;
         SetEvent(FSignal);
+        if (failed) return;
     }
 }
 
@@ -101,9 +102,10 @@ void TDirWaitSet::Close()
     for (TChangeHandle& handle : direct) handle.Close();
 }
 
-// A relay's signal resets itself; a change handle must be asked for the next change.
-void TDirWaitSet::Rearm(DWORD slot)
+bool TDirWaitSet::Rearm(DWORD slot)
 {
-    if (slot < FFirstDirect) return;
-    if (!FDirect[slot - FFirstDirect].Rearm()) RaiseLastOSError();
+    // A relay's signal resets itself; a change handle must be asked for the next change.
+    if (slot < FFirstDirect)
+        return std::none_of(FRelays.begin(), FRelays.end(), [](const auto& relay) { return relay->Broken(); });
+    return FDirect[slot - FFirstDirect].Rearm();
 }

@@ -4,6 +4,7 @@
 // and the directory watcher's whole wait set.
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -26,6 +27,8 @@ public:
 
     explicit operator bool() const { return FHandle != nullptr; }
     HANDLE Get() const { return FHandle; }
+    // Whether a change waits on the handle now (without waiting for one).
+    bool Signalled() const { return FHandle && WaitForSingleObject(FHandle, 0) == WAIT_OBJECT_0; }
     // Waits for the next change. A handle that cannot be re-armed is closed
     // and false is answered, with the OS error kept for the caller.
     bool Rearm();
@@ -38,7 +41,10 @@ private:
 
 // Watches change handles on its own thread and sets `signal` (an auto-reset
 // event of the owner) for every change among them. It re-arms the handles
-// itself, so to its owner the signal is one more change handle.
+// itself, so to its owner the signal is one more change handle. A handle that
+// cannot be re-armed (its tree went away) or a failing wait stops the relay:
+// it is then Broken, and it still sets the signal, so that the change that
+// woke it is not lost and the owner rebuilds its handles.
 class TChangeRelay {
 public:
     TChangeRelay(std::vector<TChangeHandle> handles, HANDLE signal);
@@ -49,11 +55,14 @@ public:
     // What one relay can watch beside its own quit event.
     static constexpr size_t Capacity = MAXIMUM_WAIT_OBJECTS - 1;
 
+    bool Broken() const { return FBroken; }
+
 private:
     void Run();
 
     std::vector<TChangeHandle> FHandles;
     HANDLE FSignal;
+    std::atomic<bool> FBroken{false};
     TEvent FQuit{true};
     std::thread FThread;
 };
@@ -77,7 +86,11 @@ public:
 
     DWORD Wait(DWORD ms) const { return WaitForAny(FWaits, ms); }
     bool IsChange(DWORD slot) const { return slot > kListChanged && slot < FWaits.size(); }
-    void Rearm(DWORD slot);
+    // Makes the change slot that woke the wait wait for the next change.
+    // False when it cannot: a change handle that cannot be re-armed (it is
+    // closed then), or a relay that has stopped. The set must then be built
+    // again before the next wait.
+    bool Rearm(DWORD slot);
 
 private:
     std::vector<HANDLE> FWaits;

@@ -24,6 +24,34 @@ std::vector<std::wstring> NormalisedDirectories(const std::vector<std::wstring>&
                  result.end());
     return result;
 }
+
+// The quiet time of a burst of changes: it ends when the settle time passes
+// without a further change, and at the latest MaxSettleRounds settle times
+// after the burst's first change.
+class TQuietTime {
+public:
+    explicit TQuietTime(DWORD settleMs) : FSettleMs(settleMs) {}
+
+    void Changed()
+    {
+        if (!FPending) FLatest = GetTickCount64() + ULONGLONG(MaxSettleRounds) * FSettleMs;
+        FPending = true;
+    }
+    void Reset() { FPending = false; }
+    bool Pending() const { return FPending; }
+    // How long to wait for a further change: forever while nothing is pending.
+    DWORD WaitMs() const
+    {
+        if (!FPending) return INFINITE;
+        const ULONGLONG now = GetTickCount64();
+        return now >= FLatest ? 0 : DWORD(std::min<ULONGLONG>(FSettleMs, FLatest - now));
+    }
+
+private:
+    DWORD FSettleMs;
+    bool FPending = false;
+    ULONGLONG FLatest = 0;
+};
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -73,6 +101,10 @@ void TShDirWatcher::StopWatching()
     OnDeviceChange = nullptr;
     OnDirChange = nullptr;
     Terminate();
+}
+
+void TShDirWatcher::TerminatedSet()
+{
     FStopEvent.Set();
 }
 
@@ -85,25 +117,38 @@ void TShDirWatcher::Execute()
     }
 }
 
+void TShDirWatcher::Open(TDirWaitSet& waits)
+{
+    // Opened outside the lock: on a slow or network path that takes seconds,
+    // and the main thread must not wait for it in SetDirectories.
+    const std::vector<std::wstring> directories = Directories();
+    std::vector<TChangeHandle> handles;
+    std::vector<std::wstring> failed;
+    for (auto directory = directories.rbegin(); directory != directories.rend(); ++directory) {
+        TChangeHandle handle(*directory, true, FNotifyFilter);
+        if (handle) handles.push_back(std::move(handle));
+        else failed.push_back(*directory);
+    }
+    if (!failed.empty()) {
+        std::lock_guard lock(FLock);
+        // A set replaced meanwhile is left alone: its own rebuild is on the way.
+        if (FDirectories == directories)
+            std::erase_if(FDirectories, [&](const std::wstring& directory) {
+                return std::find(failed.begin(), failed.end(), directory) != failed.end();
+            });
+    }
+    waits.Assign(std::move(handles));
+}
+
 void TShDirWatcher::Serve()
 {
     TDirWaitSet waits(FStopEvent.Handle(), FDeviceEvent.Handle(), FListChangedEvent.Handle());
-    auto open = [&] {
-        std::vector<TChangeHandle> handles;
-        std::lock_guard lock(FLock);
-        for (size_t i = FDirectories.size(); i-- > 0;) {
-            TChangeHandle handle(FDirectories[i], true, FNotifyFilter);
-            if (handle) handles.push_back(std::move(handle));
-            else FDirectories.erase(FDirectories.begin() + i);
-        }
-        waits.Assign(std::move(handles));
-    };
-    open();
+    Open(waits);
     // A change waits for its quiet time; a record or a new set that comes
     // meanwhile is served first, and the change is still reported after it.
-    bool changed = false;
+    TQuietTime quiet(FSettleMs);
     for (;;) {
-        const DWORD slot = waits.Wait(changed ? FSettleMs : INFINITE);
+        const DWORD slot = waits.Wait(quiet.WaitMs());
         switch (slot) {
         case TDirWaitSet::kStop:
             waits.Close();
@@ -113,18 +158,23 @@ void TShDirWatcher::Serve()
             break;
         case TDirWaitSet::kListChanged:
             waits.Close();
-            open();
+            Open(waits);
             break;
         case WAIT_TIMEOUT:
-            changed = false;
+            quiet.Reset();
             Synchronize([this] {
-                if (OnDirChange) OnDirChange(this);
+                if (const TNotifyEvent handler = OnDirChange) handler(this);
             });
             break;
         default:
-            // Every further change starts the quiet time again.
-            waits.Rearm(slot);
-            changed = true;
+            // A handle that can wait for no more (its tree went away) goes
+            // with a rebuild of the set; the rest are watched on, and the
+            // change that woke it is reported all the same.
+            if (!waits.Rearm(slot)) {
+                waits.Close();
+                Open(waits);
+            }
+            quiet.Changed();
         }
     }
 }
@@ -140,7 +190,8 @@ void TShDirWatcher::HandOverDevice()
     }
     Synchronize([this] {
         std::unique_ptr<TDeviceChangeData> record = std::move(FPendingDevice);
-        if (record && OnDeviceChange) OnDeviceChange(this, std::move(record));
+        // A copy: the handler may stop the watcher, which clears OnDeviceChange.
+        if (const TDeviceChangeEvent handler = OnDeviceChange; record && handler) handler(this, std::move(record));
     });
 }
 
@@ -182,7 +233,7 @@ TShFilesWatcher::TShFilesWatcher(std::wstring path, DWORD notifyFilter, TPathCha
 void TShFilesWatcher::SetPath(const std::wstring& path)
 {
     std::lock_guard lock(FLock);
-    if (path == FPath) return;
+    if (path == FPath && (FWatching || path.empty())) return;
     FPath = IsExistingDirectory(path) ? path : std::wstring();
     FPathChangedEvent.Set();
 }
@@ -197,6 +248,10 @@ void TShFilesWatcher::StopWatching()
 {
     OnChange = nullptr;
     Terminate();
+}
+
+void TShFilesWatcher::TerminatedSet()
+{
     FStopEvent.Set();
 }
 
@@ -215,8 +270,16 @@ void TShFilesWatcher::Execute()
 void TShFilesWatcher::Reopen(TWatch& watch)
 {
     watch.Directory.Close();
-    watch.Path = CurrentPath();
-    if (!watch.Gone()) watch.Directory = TChangeHandle(watch.Path, false, FNotifyFilter);
+    {
+        std::lock_guard lock(FLock);
+        watch.Path = FPath;
+        FWatching = false;
+    }
+    if (watch.Gone()) return;
+    // Opened outside the lock: on a slow or network path that takes seconds.
+    watch.Directory = TChangeHandle(watch.Path, false, FNotifyFilter);
+    std::lock_guard lock(FLock);
+    FWatching = bool(watch.Directory);
 }
 
 TShFilesWatcher::TWake TShFilesWatcher::Wait(const TWatch& watch, DWORD ms) const
@@ -235,10 +298,11 @@ bool TShFilesWatcher::DirectoryLost(TWatch& watch)
     return watch.Gone();
 }
 
-void TShFilesWatcher::Report()
+void TShFilesWatcher::Report(const std::wstring& path)
 {
-    Synchronize([this] {
-        if (OnChange) OnChange(this, CurrentPath());
+    Synchronize([this, &path] {
+        // A copy: the handler may stop the watcher, which clears OnChange.
+        if (const TPathChangeEvent handler = OnChange) handler(this, path);
     });
 }
 
@@ -246,7 +310,7 @@ void TShFilesWatcher::Report()
 // false when the watcher is to end.
 bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
 {
-    bool settling = false;
+    TQuietTime quiet(FSettleMs);
     for (;;) {
         switch (wake) {
         case TWake::Stop:
@@ -256,22 +320,33 @@ bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
             Reopen(watch);
             return true;
         case TWake::Timeout: {
-            // The quiet time after a change has passed, or the idle wait's presence check is due.
-            const bool changed = settling || DirectoryLost(watch);
+            if (!quiet.Pending()) {
+                // The idle wait's presence check. A change that came since the
+                // wait gave up would be lost with the handle: it is served first.
+                if (watch.Directory.Signalled()) {
+                    wake = TWake::Directory;
+                    continue;
+                }
+                if (!DirectoryLost(watch)) {
+                    Reopen(watch);
+                    return true;
+                }
+            }
+            // The burst has settled, or the directory went away. The report
+            // names the directory of the handle, whatever the owner has set since.
+            const std::wstring changed = watch.Path;
             // The fresh handle comes before the hand-over, so that a change made
             // while the owner reads the directory is reported in its turn.
             Reopen(watch);
-            if (changed) Report();
+            Report(changed);
             return true;
         }
         case TWake::Directory:
-            // A failing re-arm counts as a new path, unless the directory went away: that is news.
-            if (!watch.Directory.Rearm() && !watch.Gone()) {
-                Reopen(watch);
-                return true;
-            }
-            settling = true;
+            // A handle that cannot be re-armed is opened afresh (none when its
+            // directory went away); the change that woke it still counts.
+            if (!watch.Directory.Rearm()) Reopen(watch);
+            quiet.Changed();
         }
-        wake = Wait(watch, FSettleMs);
+        wake = Wait(watch, quiet.WaitMs());
     }
 }

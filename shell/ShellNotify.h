@@ -1,9 +1,13 @@
 #pragma once
 // The change watchers: worker threads that wait on the file system's change
 // notifications, let a burst of changes settle and then hand one notification
-// to the main thread. Owners end them with StopWatching and never delete
-// them: a watcher frees itself when its thread ends, and its OnTerminate
-// (main thread) is where the owner forgets it.
+// to the main thread. A burst settles when it has been quiet for the settle
+// time, or at the latest MaxSettleRounds settle times after its first change,
+// so that steady activity is still reported now and then.
+//
+// Owners end them with StopWatching and cannot delete them: a watcher frees
+// itself when its thread ends, and its OnTerminate (main thread) is where the
+// owner forgets it. Free (the thread's) ends one at once, waiting for it.
 #include <windows.h>
 
 #include <functional>
@@ -15,10 +19,15 @@
 #include "shell/ShellDbt.h"
 #include "ui/Thread.h"
 
+class TDirWaitSet;
+
 // Runs on the main thread; the handler owns the record from then on.
 using TDeviceChangeEvent = std::function<void(TObject* Sender, std::unique_ptr<TDeviceChangeData> Data)>;
 // Runs on the main thread with the directory that changed.
 using TPathChangeEvent = std::function<void(TObject* Sender, const std::wstring& Path)>;
+
+// The longest a change waits for its report, in settle times.
+inline constexpr DWORD MaxSettleRounds = 5;
 
 // Watches directory trees for a tree view and carries volume records to it.
 class TShDirWatcher : public TThread {
@@ -48,10 +57,13 @@ public:
     TNotifyEvent OnDirChange;
 
 protected:
+    ~TShDirWatcher() override = default;
     void Execute() override;
+    void TerminatedSet() override;
 
 private:
     void Serve();
+    void Open(TDirWaitSet& waits);
     void HandOverDevice();
 
     std::unique_ptr<TDeviceChangeData> FPendingDevice;  // main thread only
@@ -74,16 +86,22 @@ public:
                     DWORD settleMs = DefaultSettleMs);
 
     // Watches `path` from now on when it is an existing directory; otherwise
-    // the watcher idles until it gets one.
+    // the watcher idles until it gets one. The path watched already changes
+    // nothing, unless its directory went away and the watcher idles: then
+    // the directory is looked for again (an owner that made it anew).
     void SetPath(const std::wstring& path);
     std::wstring CurrentPath() const;
     // Nothing is reported after this, not even a hand-over already waiting.
     void StopWatching();
 
+    // Runs with the directory whose change is reported, which may no longer
+    // be CurrentPath when the owner has moved on meanwhile.
     TPathChangeEvent OnChange;
 
 protected:
+    ~TShFilesWatcher() override = default;
     void Execute() override;
+    void TerminatedSet() override;
 
 private:
     class TWatch;
@@ -92,9 +110,10 @@ private:
     bool Serve(TWatch& watch, TWake wake);
     bool DirectoryLost(TWatch& watch);
     void Reopen(TWatch& watch);
-    void Report();
+    void Report(const std::wstring& path);
 
     std::wstring FPath;  // guarded by FLock
+    bool FWatching = false;  // guarded by FLock: the worker holds a handle on FPath
     DWORD FNotifyFilter;
     TEvent FPathChangedEvent{false};
     TEvent FStopEvent{true};

@@ -138,6 +138,21 @@ TEST_F(DirWatcherTest, SeventyTreesAreAllWatched)
     }
 }
 
+// A tree where folders come and go more often than the quiet time must
+// still be refreshed while that goes on.
+TEST_F(DirWatcherTest, SteadyActivityIsReportedWithinFiveQuietTimes)
+{
+    const std::wstring tree = FDir.MakeDir(L"busy");
+    const std::vector<std::wstring> trees{tree};
+    Watch(&trees);
+    int made = 0;
+    for (; made < 40 && FDirChanges == 0; ++made) {
+        CreateDirectoryW((tree + L"\\d" + std::to_wstring(made)).c_str(), nullptr);
+        PumpUntil([&] { return FDirChanges > 0; }, kShortSettle / 3);
+    }
+    EXPECT_LT(made, 40) << "no report while a folder was made every third of the quiet time";
+}
+
 TEST_F(DirWatcherTest, TwoRecordsWithinTheQuietTimeAreHandedOverOnceWithTheNewer)
 {
     Watch(nullptr, kShortSettle, TShDirWatcher::DefaultDeviceSettleMs);

@@ -176,3 +176,46 @@ TEST_F(FilesWatcherTest, AnOSErrorEndsTheWatcherQuietly)
     EXPECT_TRUE(FEnded);
     EXPECT_FALSE(shown);
 }
+
+// The owner learns that its directory went, makes it again and gives the
+// same path: the watcher, idle since, must watch the new directory.
+TEST_F(FilesWatcherTest, TheSamePathAgainWatchesARecreatedDirectory)
+{
+    const std::wstring watched = FDir.MakeDir(L"phoenix");
+    Watch(watched, kNames);
+    PumpFor(100);
+    ASSERT_TRUE(RemoveDirectoryW(watched.c_str()));
+    ASSERT_TRUE(PumpUntil([&] { return FReports.size() == 1; }, 10000));
+    ASSERT_TRUE(CreateDirectoryW(watched.c_str(), nullptr));
+    FWatcher->SetPath(watched);
+    PumpFor(100);
+    AppendToFile(watched + L"\\reborn.txt");
+    EXPECT_TRUE(PumpUntil([&] { return FReports.size() == 2; }, 10000));
+}
+
+// A folder written to more often than the quiet time must still be refreshed
+// while the writing goes on.
+TEST_F(FilesWatcherTest, SteadyWritingIsReportedWithinFiveQuietTimes)
+{
+    Watch(FDir.Path(), kNames);
+    PumpFor(100);
+    int written = 0;
+    for (; written < 40 && FReports.empty(); ++written) {
+        AppendToFile(FDir.Path() + L"\\f" + std::to_wstring(written) + L".txt");
+        PumpUntil([&] { return !FReports.empty(); }, kShortSettle / 3);
+    }
+    EXPECT_LT(written, 40) << "no report while a file was written every third of the quiet time";
+}
+
+TEST_F(FilesWatcherTest, AReportNamesTheDirectoryThatChangedNotTheOneWatchedSince)
+{
+    const std::wstring first = FDir.MakeDir(L"first"), second = FDir.MakeDir(L"second");
+    Watch(first, kNames);
+    PumpFor(100);
+    AppendToFile(first + L"\\new.txt");
+    // The hand-over waits for the main thread while the owner moves on.
+    ASSERT_TRUE(WaitForPostedMessage(10000));
+    FWatcher->SetPath(second);
+    ASSERT_TRUE(PumpUntil([&] { return !FReports.empty(); }, 10000));
+    EXPECT_EQ(FReports[0], first);
+}
