@@ -5,6 +5,7 @@
 #include "shell/ShellDbt.h"
 #include "shell/ShellIDFunc.h"
 #include "shell/ShellUtils.h"
+#include "ui/Application.h"
 
 std::wstring DriveFromUnitMask(DWORD unitMask)
 {
@@ -34,9 +35,16 @@ void TShellCtrlList::BroadcastDeviceChange(const std::wstring& text, DWORD event
 {
     // A copy: a view may unregister (or register another) while it handles the change.
     const std::vector<TShellDeviceClient*> controls = FControls;
-    for (TShellDeviceClient* control : controls)
-        if (std::find(FControls.begin(), FControls.end(), control) != FControls.end())
+    for (TShellDeviceClient* control : controls) {
+        if (std::find(FControls.begin(), FControls.end(), control) == FControls.end()) continue;
+        // One failing view is shown and keeps the change from none after it.
+        try {
             control->ShellDeviceChange(text, event, list, kind);
+        } catch (...) {
+            if (!Application) throw;
+            Application->HandleException(this);
+        }
+    }
 }
 
 LRESULT TShellCtrlList::WindowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -65,7 +73,14 @@ void TShellCtrlList::VolumeChanged(DWORD event, const DEV_BROADCAST_HDR* header)
         if (drive.empty()) return;
         const std::wstring root = IncludeBackslash(drive);
         TIDListPtr rootList;
-        if (!IDListFromPath(root, rootList)) return;
+        if (!IDListFromPath(root, rootList)) {
+            // An arriving volume that cannot be named is not worth telling;
+            // a drive that has gone may no longer parse, and its removal must
+            // still reach the views: with a list built from the path alone
+            // (the shell looks nothing up for it), or with none.
+            if (event != DBT_DEVICEREMOVECOMPLETE) return;
+            rootList.reset(SHSimpleIDListFromPath(root.c_str()));
+        }
         std::wstring text = L" (" + drive + L")";
         if (event == DBT_DEVICEARRIVAL) {
             std::wstring label;

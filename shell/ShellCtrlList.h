@@ -15,8 +15,11 @@
 
 // What a registered view offers the registry: its handler of volume changes.
 // `text` is "label (X:)" or " (X:)" for a media volume and empty for a network
-// change; `list` is the volume root's absolute list (none for a network
-// change), borrowed for the call; `kind` is dkMedia or dkNetwork.
+// change; `kind` is dkMedia or dkNetwork. `list` is the volume root's absolute
+// list, borrowed for the call. It is none for a network change, and may be
+// none for a removed media volume, whose root can no longer be named once the
+// drive has gone (a view then finds the drive by the text's " (X:)"). An
+// error the handler raises is shown, and the other views are told all the same.
 class TShellDeviceClient {
 public:
     virtual void ShellDeviceChange(const std::wstring& text, DWORD event, LPCITEMIDLIST list, WORD kind) = 0;
@@ -35,7 +38,8 @@ public:
     void AddControl(TShellDeviceClient* control);
     void RemoveControl(TShellDeviceClient* control);
     int Count() const { return int(FControls.size()); }
-    // Hands a volume change to every registered view, in the order of registration.
+    // Hands a volume change to every registered view, in the order of
+    // registration; a view's error goes to the application's handler.
     void BroadcastDeviceChange(const std::wstring& text, DWORD event, LPCITEMIDLIST list, WORD kind);
     // The hidden window; none while no view is registered.
     HWND Handle() const { return FWindow ? FWindow->Handle() : nullptr; }

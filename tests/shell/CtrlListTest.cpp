@@ -119,7 +119,7 @@ TEST_F(CtrlListTest, OtherBroadcastsReachNoView)
     EXPECT_TRUE(FFirst.Received.empty());
 }
 
-TEST_F(CtrlListTest, AFailingViewIsShownAndTheMessageStillCompletes)
+TEST_F(CtrlListTest, AFailingViewIsShownAndTheOthersStillHearTheChange)
 {
     std::string shown;
     Application->OnException = [&](TObject*, const std::exception& error) { shown = error.what(); };
@@ -127,6 +127,7 @@ TEST_F(CtrlListTest, AFailingViewIsShownAndTheMessageStillCompletes)
     SendVolume(FRegistry.Handle(), DBT_DEVICEARRIVAL, kDriveD, DBTF_NET);
     EXPECT_EQ(shown, "view failed");
     EXPECT_EQ(FFirst.Received.size(), 1u);
+    EXPECT_EQ(FSecond.Received.size(), 1u) << "a failing view kept the change from the views after it";
     // The registry goes on serving afterwards.
     FFirst.Fail = false;
     SendVolume(FRegistry.Handle(), DBT_DEVICEARRIVAL, kDriveD, DBTF_NET);
