@@ -9,7 +9,8 @@ tessaly_build "$BUILD_DIR" --target tessaly winekeepalive
 envdir=$BUILD_DIR/wine-run
 own_display=
 [ -z "${DISPLAY:-}" ] && own_display=1
-trap 'tessaly_env_down "$envdir"' EXIT INT TERM
+trap 'tessaly_env_down "$envdir"' EXIT
+trap 'exit 130' INT TERM
 tessaly_env_up "$envdir" "$BUILD_DIR/bin/winekeepalive.exe"
 
 wine "$BUILD_DIR/bin/tessaly.exe" &

@@ -28,11 +28,20 @@ _tessaly_start_xvfb() {
   _tessaly_log "no free X display for Xvfb"; return 1
 }
 
+# A wineserver that outlived its display keeps a desktop on the dead display,
+# and no new desktop comes up while it runs.
+_tessaly_end_wineserver() {
+  [ -d "$WINEPREFIX" ] || return 0
+  wineserver -k >/dev/null 2>&1 || true
+  timeout 20 wineserver -w >/dev/null 2>&1 || true
+}
+
 _tessaly_choose_display() {
   local envdir=$1
   if [ -f "$envdir/display" ] && _tessaly_display_alive "$(cat "$envdir/display")"; then
     export DISPLAY=$(cat "$envdir/display"); return 0
   fi
+  _tessaly_end_wineserver
   rm -f "$envdir/display" "$envdir/xvfb.pid"
   if [ -n "${DISPLAY:-}" ] && _tessaly_display_alive "$DISPLAY"; then
     echo "$DISPLAY" >"$envdir/display"; return 0
@@ -110,10 +119,14 @@ tessaly_env_up() {
   fi
 }
 
+# Ends everything the environment started: the wineserver takes every Wine
+# process of the prefix with it (the keepalive, the desktop, the programs).
 tessaly_env_down() {
-  local envdir=$1
+  local envdir
+  # wineserver refuses a relative prefix.
+  envdir=$(cd "$1" 2>/dev/null && pwd) || return 0
   if [ -d "$envdir/prefix" ]; then
-    WINEPREFIX=$envdir/prefix wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$envdir/prefix _tessaly_end_wineserver
   fi
   if [ -f "$envdir/xvfb.pid" ]; then
     kill "$(cat "$envdir/xvfb.pid")" 2>/dev/null || true
