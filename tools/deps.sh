@@ -12,6 +12,7 @@ packages=(
   imagemagick                  # screenshots of the virtual desktop (import)
   xdotool                      # moves the pointer for the screenshot of the shown side bar
   fonts-ipafont-gothic         # Japanese font for the user interface texts
+  fonts-wine                   # Wine's Marlett, the glyphs of the caption buttons
 )
 
 missing=()

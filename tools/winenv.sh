@@ -6,6 +6,9 @@
 # Everything the environment keeps lives in ENVDIR.
 
 TESSALY_DESKTOP_SIZE=1280x800
+# Raise it whenever the prefix's settings change: a prefix made before then
+# gets them the next time the environment comes up.
+TESSALY_PREFIX_VERSION=2
 
 _tessaly_log() { echo "[winenv] $*" >&2; }
 
@@ -50,7 +53,10 @@ _tessaly_choose_display() {
 }
 
 # Registry settings of the prefix: every program joins the virtual desktop
-# "shell", and the fonts the forms ask for render with the IPA Gothic fonts.
+# "shell", the fonts the forms ask for render with the IPA Gothic fonts, and a
+# program that crashes ends at once with Wine's one-line reason on stderr:
+# no debugger (it cannot start an empty command) and no crash dialog, which
+# would wait for a click that never comes.
 _tessaly_write_registry() {
   local regfile=$WINEPREFIX/tessaly.reg
   { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE <<REG
@@ -68,6 +74,13 @@ Windows Registry Editor Version 5.00
 "MS PGothic"="IPAPGothic"
 "MS Gothic"="IPAGothic"
 
+[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]
+"Debugger"=""
+"Auto"="1"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
 REG
   } >"$regfile"
   wine regedit /S "$regfile" >/dev/null 2>&1
@@ -82,15 +95,37 @@ _tessaly_private_desktop() {
   done
 }
 
+# Wine's own Marlett draws the caption buttons; without it the close box is
+# the letter "r" of some other font.
+_tessaly_install_fonts() {
+  local marlett=/usr/share/wine/fonts/marlett.ttf
+  if [ -f "$marlett" ]; then
+    cp -f "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
+  else
+    _tessaly_log "$marlett is missing (package fonts-wine): caption buttons draw as letters"
+  fi
+}
+
+# Settings of this environment; applied to a new prefix and again to one made
+# with an older TESSALY_PREFIX_VERSION.
+_tessaly_configure_prefix() {
+  _tessaly_write_registry
+  _tessaly_install_fonts
+  _tessaly_private_desktop
+  echo "$TESSALY_PREFIX_VERSION" >"$WINEPREFIX/.tessaly-ready"
+}
+
 _tessaly_create_prefix() {
   _tessaly_log "creating Wine prefix $WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wineserver -w
-  _tessaly_write_registry
+  _tessaly_configure_prefix
   wineserver -w
-  _tessaly_private_desktop
-  touch "$WINEPREFIX/.tessaly-ready"
+}
+
+_tessaly_prefix_current() {
+  [ "$(cat "$WINEPREFIX/.tessaly-ready" 2>/dev/null)" = "$TESSALY_PREFIX_VERSION" ]
 }
 
 _tessaly_desktop_window() {
@@ -109,6 +144,10 @@ tessaly_env_up() {
   # A persistent wineserver makes each wine call fast and keeps the desktop's
   # state between the programs of one run.
   wineserver -p >/dev/null 2>&1 || true  # fails harmlessly when one already runs
+  if ! _tessaly_prefix_current; then
+    _tessaly_log "updating the settings of Wine prefix $WINEPREFIX"
+    _tessaly_configure_prefix
+  fi
   if ! _tessaly_desktop_window; then
     # The desktop goes away with its last program, and a program that starts
     # while it is torn down can get a dead X window: keep one program in it.
