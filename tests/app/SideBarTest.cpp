@@ -42,8 +42,7 @@ public:
             ADD_FAILURE() << "foreignwindow.exe did not start: " << GetLastError();
             return;
         }
-        PumpUntil([&] { return (wnd_ = FindWindowW(L"TessalyTestForeignWindow", nullptr)) && IsWindowVisible(wnd_); },
-                  15000);
+        PumpUntil([&] { return (wnd_ = OwnWindow()) != nullptr; }, 15000);
     }
     ~ForeignWindow()
     {
@@ -56,7 +55,6 @@ public:
     }
 
     HWND Handle() const { return wnd_; }
-    DWORD ThreadId() const { return pi_.dwThreadId; }
 
     // A plain request: the test's process holds the foreground when it asks.
     bool TakeForeground() const
@@ -66,6 +64,17 @@ public:
     }
 
 private:
+    // Its visible window; one left over from an earlier run is not it.
+    HWND OwnWindow() const
+    {
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"TessalyTestForeignWindow", nullptr));) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == pi_.dwProcessId && IsWindowVisible(w)) return w;
+        }
+        return nullptr;
+    }
+
     PROCESS_INFORMATION pi_{};
     HWND wnd_ = nullptr;
 };
