@@ -16,7 +16,8 @@
 //   Synchronize that waits gives up without running its call.
 // - Free() to be done with it, at any time and from anywhere on the main
 //   thread, even inside its own Synchronize call or its OnTerminate. It
-//   terminates the thread, waits for the worker and deletes the object; the
+//   terminates the thread, waits for the worker (so Execute must look at
+//   Terminated, or be woken by TerminatedSet) and deletes the object; the
 //   end notice is not run after it. Where the worker cannot be waited for
 //   (inside its own Synchronize call) or the end notice is running, the
 //   deletion happens when the end notice would have run.
