@@ -1,6 +1,9 @@
 #include "shell/ShellNotify.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 
 #include "shell/ChangeHandle.h"
 #include "shell/ShellUtils.h"
@@ -203,21 +206,110 @@ namespace {
 // handle keeps the directory in place without a signal, so there it is
 // looked for (the check closes the handle for a moment).
 constexpr DWORD kPresenceCheckMs = 1000;
+// The longest a check waits for the other watchers to let go of their handles.
+constexpr DWORD kLetGoMs = 20;
 
-DWORD PresenceCheckInterval()
+bool UnderWine()
 {
     static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-    return wine ? kPresenceCheckMs : INFINITE;
+    return wine;
 }
+
+// Under Wine a removed directory stays, to every look, while any handle on it
+// is open, and a listing watches its folder with two watchers. So the files
+// watchers of the process look together: their checks fall on the same ticks
+// of the clock, and each check waits until every watcher has let go of its
+// handle (or a moment has passed: one that is settling keeps its handle).
+class TPresenceChecks {
+public:
+    static TPresenceChecks& Instance()
+    {
+        // Never destroyed: a stopped watcher may still run while the process ends.
+        static auto* instance = new TPresenceChecks;
+        return *instance;
+    }
+
+    // How long an idle watcher waits for its next check.
+    static DWORD UntilNext()
+    {
+        if (!UnderWine()) return INFINITE;
+        return DWORD(kPresenceCheckMs - GetTickCount64() % kPresenceCheckMs);
+    }
+
+    void Opened()
+    {
+        std::lock_guard lock(FLock);
+        ++FHolders;
+    }
+    // A watcher closed its handle; for a check, it waits for the others too.
+    void Closed(bool forCheck)
+    {
+        std::unique_lock lock(FLock);
+        const uint64_t round = FRound;
+        if (--FHolders == 0) {
+            ++FRound;
+            FAllClosed.notify_all();
+        } else if (forCheck) {
+            FAllClosed.wait_for(lock, std::chrono::milliseconds(kLetGoMs), [&] { return FRound != round; });
+        }
+    }
+
+private:
+    std::mutex FLock;
+    std::condition_variable FAllClosed;
+    int FHolders = 0;     // files watchers that hold a change handle now
+    uint64_t FRound = 0;  // counts the moments when none did
+};
 }  // namespace
 
-// The handle on the watched directory, and the path it was opened for.
+// The handle on the watched directory, and the path it was opened for; the
+// presence checks count the handles of all watchers.
 class TShFilesWatcher::TWatch {
 public:
-    std::wstring Path;
-    TChangeHandle Directory;
+    TWatch() = default;
+    TWatch(const TWatch&) = delete;
+    TWatch& operator=(const TWatch&) = delete;
+    ~TWatch()
+    {
+        if (FDirectory) TPresenceChecks::Instance().Closed(false);
+    }
 
-    bool Gone() const { return !IsExistingDirectory(Path); }
+    const std::wstring& Path() const { return FPath; }
+    bool Watching() const { return bool(FDirectory); }
+    HANDLE Handle() const { return FDirectory.Get(); }
+    bool Signalled() const { return FDirectory.Signalled(); }
+    bool Gone() const { return !IsExistingDirectory(FPath); }
+
+    void Open(std::wstring path, DWORD filter)
+    {
+        Close();
+        FPath = std::move(path);
+        if (Gone()) return;
+        FDirectory = TChangeHandle(FPath, false, filter);
+        if (FDirectory) TPresenceChecks::Instance().Opened();
+    }
+    // Raises when the close fails; the handle counts as closed either way.
+    void Close(bool forCheck = false)
+    {
+        if (!FDirectory) return;
+        try {
+            FDirectory.Close();
+        } catch (...) {
+            TPresenceChecks::Instance().Closed(false);
+            throw;
+        }
+        TPresenceChecks::Instance().Closed(forCheck);
+    }
+    bool Rearm()
+    {
+        if (FDirectory.Rearm()) return true;
+        TPresenceChecks::Instance().Closed(false);  // closed by the failed re-arm
+        return false;
+    }
+
+private:
+    std::wstring FPath;
+    TChangeHandle FDirectory;
 };
 
 enum class TShFilesWatcher::TWake { Stop, PathChanged, Directory, Timeout };
@@ -260,7 +352,7 @@ void TShFilesWatcher::Execute()
     try {
         TWatch watch;
         Reopen(watch);
-        while (Serve(watch, Wait(watch, watch.Directory ? PresenceCheckInterval() : INFINITE))) {
+        while (Serve(watch, Wait(watch, watch.Watching() ? TPresenceChecks::UntilNext() : INFINITE))) {
         }
     } catch (const EWin32Error&) {
         // The watcher ends quietly; its owner just hears of no more changes.
@@ -269,23 +361,23 @@ void TShFilesWatcher::Execute()
 
 void TShFilesWatcher::Reopen(TWatch& watch)
 {
-    watch.Directory.Close();
+    watch.Close();
+    std::wstring path;
     {
         std::lock_guard lock(FLock);
-        watch.Path = FPath;
+        path = FPath;
         FWatching = false;
     }
-    if (watch.Gone()) return;
     // Opened outside the lock: on a slow or network path that takes seconds.
-    watch.Directory = TChangeHandle(watch.Path, false, FNotifyFilter);
+    watch.Open(std::move(path), FNotifyFilter);
     std::lock_guard lock(FLock);
-    FWatching = bool(watch.Directory);
+    FWatching = watch.Watching();
 }
 
 TShFilesWatcher::TWake TShFilesWatcher::Wait(const TWatch& watch, DWORD ms) const
 {
     std::vector<HANDLE> handles{FStopEvent.Handle(), FPathChangedEvent.Handle()};
-    if (watch.Directory) handles.push_back(watch.Directory.Get());
+    if (watch.Watching()) handles.push_back(watch.Handle());
     const DWORD slot = WaitForAny(handles, ms);
     if (slot == WAIT_TIMEOUT) return TWake::Timeout;
     return slot == 0 ? TWake::Stop : slot == 1 ? TWake::PathChanged : TWake::Directory;
@@ -294,7 +386,7 @@ TShFilesWatcher::TWake TShFilesWatcher::Wait(const TWatch& watch, DWORD ms) cons
 // Whether the watched directory was removed; the handle is closed to look.
 bool TShFilesWatcher::DirectoryLost(TWatch& watch)
 {
-    watch.Directory.Close();
+    watch.Close(true);
     return watch.Gone();
 }
 
@@ -314,7 +406,7 @@ bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
     for (;;) {
         switch (wake) {
         case TWake::Stop:
-            watch.Directory.Close();
+            watch.Close();
             return false;
         case TWake::PathChanged:
             Reopen(watch);
@@ -323,7 +415,7 @@ bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
             if (!quiet.Pending()) {
                 // The idle wait's presence check. A change that came since the
                 // wait gave up would be lost with the handle: it is served first.
-                if (watch.Directory.Signalled()) {
+                if (watch.Signalled()) {
                     wake = TWake::Directory;
                     continue;
                 }
@@ -334,7 +426,7 @@ bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
             }
             // The burst has settled, or the directory went away. The report
             // names the directory of the handle, whatever the owner has set since.
-            const std::wstring changed = watch.Path;
+            const std::wstring changed = watch.Path();
             // The fresh handle comes before the hand-over, so that a change made
             // while the owner reads the directory is reported in its turn.
             Reopen(watch);
@@ -344,7 +436,7 @@ bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
         case TWake::Directory:
             // A handle that cannot be re-armed is opened afresh (none when its
             // directory went away); the change that woke it still counts.
-            if (!watch.Directory.Rearm()) Reopen(watch);
+            if (!watch.Rearm()) Reopen(watch);
             quiet.Changed();
         }
         wake = Wait(watch, quiet.WaitMs());

@@ -103,6 +103,27 @@ TEST_F(FilesWatcherTest, TheRemovalOfTheWatchedDirectoryReachesTheOwner)
     EXPECT_EQ(FReports.size(), 1u);
 }
 
+// A listing watches its folder with two watchers. Under Wine a removed
+// directory stays while any handle on it is open, so neither watcher may
+// keep it there for the other.
+TEST_F(FilesWatcherTest, TwoWatchersOfOneDirectoryBothSeeItRemoved)
+{
+    const std::wstring watched = FDir.MakeDir(L"shared");
+    Watch(watched, kNames);
+    PumpFor(500);  // the two start out of step
+    std::vector<std::wstring> otherReports;
+    bool otherGone = false;
+    auto* other = new TFilesWatcherProbe(watched, FILE_NOTIFY_CHANGE_SIZE, [&](TObject*, const std::wstring& path) {
+        otherReports.push_back(path);
+    }, kShortSettle);
+    other->Gone = &otherGone;
+    PumpFor(100);
+    EXPECT_TRUE(RemoveDirectoryW(watched.c_str()));
+    EXPECT_TRUE(PumpUntil([&] { return !FReports.empty() && !otherReports.empty(); }, 10000));
+    other->StopWatching();
+    EXPECT_TRUE(PumpUntil([&] { return otherGone; }, 10000));
+}
+
 TEST_F(FilesWatcherTest, ChangesBesideTheWatchedDirectoryAreNotReported)
 {
     const std::wstring watched = FDir.MakeDir(L"watched");
