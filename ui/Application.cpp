@@ -76,6 +76,13 @@ void TApplication::SetIcon(const TIcon& value)
     SendMessageW(FHandle, WM_SETICON, ICON_SMALL, LPARAM(FIcon.Handle()));
 }
 
+void TApplication::SetHint(const std::wstring& value)
+{
+    if (value == FHint) return;
+    FHint = value;
+    if (OnHint) OnHint(this);
+}
+
 void TApplication::Run()
 {
     ShowMainForm();

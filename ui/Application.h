@@ -51,6 +51,10 @@ public:
     void SetTitle(const std::wstring& value);
     const TIcon& Icon() const { return FIcon; }
     void SetIcon(const TIcon& value);
+    // The long hint of what the pointer or a menu selection rests on; a
+    // change raises OnHint for whoever shows it (a status bar).
+    const std::wstring& Hint() const { return FHint; }
+    void SetHint(const std::wstring& value);
 
     bool Minimized() const { return IsIconic(FHandle) != FALSE; }
     void Minimize();
@@ -65,6 +69,7 @@ public:
 
     TNotifyEvent OnMinimize;
     TNotifyEvent OnRestore;
+    TNotifyEvent OnHint;
     std::function<void(TObject* sender, const std::exception& error)> OnException;
 
 protected:
@@ -79,6 +84,7 @@ private:
     TForm* FMainForm = nullptr;
     std::wstring FTitle;
     TIcon FIcon;
+    std::wstring FHint;
     bool FTerminated = false;
 };
 
