@@ -74,9 +74,8 @@ void TShellListView::CreateWnd()
     ListView_SetImageList(Handle(), SystemImageList(true), LVSIL_NORMAL);
     OleCheck(RegisterDragDrop(Handle(), this));
     FDropRegistered = true;
-    SetLastError(ERROR_SUCCESS);
-    FNextClipboardViewer = SetClipboardViewer(Handle());
-    FInClipboardChain = FNextClipboardViewer || GetLastError() == ERROR_SUCCESS;
+    // A format listener, not the viewer chain: nobody else's failure can cut it.
+    FClipboardListening = AddClipboardFormatListener(Handle());
     if (!FFileList->FolderIDList()) {
         TIDListPtr desktop;
         if (SpecialFolderIDList(sfDesktop, desktop)) SetFolderIDList(desktop.get());
@@ -97,9 +96,9 @@ void TShellListView::DestroyWnd()
 void TShellListView::ReleaseWindowServices()
 {
     if (!HandleAllocated()) return;
-    if (FInClipboardChain) {
-        FInClipboardChain = false;
-        ChangeClipboardChain(Handle(), std::exchange(FNextClipboardViewer, nullptr));
+    if (FClipboardListening) {
+        FClipboardListening = false;
+        RemoveClipboardFormatListener(Handle());
     }
     if (FDropRegistered) {
         FDropRegistered = false;
@@ -116,53 +115,25 @@ LRESULT TShellListView::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         ReleaseWindowServices();
         break;
+    case WM_CONTEXTMENU:
+        // The menu key and Shift+F10 mean the selection, as a right press on it would.
+        if (lParam == -1 && SelCount() > 0) FMouseState = 2;
+        break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
         return WMButtonDown(message, wParam, lParam);
     case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
         return WMButtonUp(message, wParam, lParam);
-    case WM_DRAWCLIPBOARD:
-        return WMDrawClipboard(wParam, lParam);
-    case WM_CHANGECBCHAIN:
-        return WMChangeCBChain(wParam, lParam);
+    case WM_MOUSEMOVE:
+        return WMMouseMove(wParam, lParam);
+    case WM_KEYDOWN:
+        return WMKeyDown(wParam, lParam);
+    case WM_CLIPBOARDUPDATE:
+        return WMClipboardUpdate();
     }
     return TCustomListView::WndProc(message, wParam, lParam);
-}
-
-// While a button is held on a row, change notifications wait: the rows under the pointer stay put.
-LRESULT TShellListView::WMButtonDown(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    LVHITTESTINFO hit{};
-    hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    if (ListView_HitTest(Handle(), &hit) >= 0 && (hit.flags & LVHT_ONITEM)) {
-        FMouseState = message == WM_LBUTTONDOWN ? 1 : 2;
-        FMouseDown = hit.pt;
-    }
-    const LRESULT result = TCustomListView::WndProc(message, wParam, lParam);
-    // The control follows the press in a loop of its own; when it returns, the button may be up again.
-    if (FMouseState != 3 && !(GetKeyState(message == WM_LBUTTONDOWN ? VK_LBUTTON : VK_RBUTTON) & 0x8000))
-        FMouseState = 0;
-    return result;
-}
-
-LRESULT TShellListView::WMButtonUp(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (FMouseState != 3) FMouseState = 0;
-    return TCustomListView::WndProc(message, wParam, lParam);
-}
-
-LRESULT TShellListView::WMDrawClipboard(WPARAM wParam, LPARAM lParam)
-{
-    if (FNextClipboardViewer) SendMessageW(FNextClipboardViewer, WM_DRAWCLIPBOARD, wParam, lParam);
-    return 0;
-}
-
-LRESULT TShellListView::WMChangeCBChain(WPARAM wParam, LPARAM lParam)
-{
-    if (HWND(wParam) == FNextClipboardViewer) FNextClipboardViewer = HWND(lParam);
-    else if (FNextClipboardViewer) SendMessageW(FNextClipboardViewer, WM_CHANGECBCHAIN, wParam, lParam);
-    return 0;
 }
 
 void TShellListView::WinIniChange()
@@ -415,6 +386,10 @@ HRESULT TShellListView::QueryInterface(REFIID riid, void** object)
     if (!object) return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_IDropTarget) {
         *object = static_cast<IDropTarget*>(this);
+        return S_OK;
+    }
+    if (riid == IID_IDropSource) {
+        *object = static_cast<IDropSource*>(this);
         return S_OK;
     }
     *object = nullptr;

@@ -15,9 +15,11 @@
 #include "shell/AttributesImage.h"
 #include "shell/ShellCtrlList.h"
 #include "shell/ShellFileList.h"
+#include "ui/Canvas.h"
 #include "ui/ListView.h"
 
 class TShellListView;
+class TShellPopupMenu;
 
 // The tree view as a linked list view knows it.
 class TShellTreeLink {
@@ -27,6 +29,8 @@ public:
     virtual void SelectIDList(LPCITEMIDLIST list) = 0;
     virtual void SetIncludeHidden(bool value) = 0;
     virtual void SetShVirtuaItems(TShVirtuaItems value) = 0;
+    // Reads the visible folders again (after the view deleted items).
+    virtual void RefreshTree() = 0;
 
 protected:
     ~TShellTreeLink() = default;
@@ -37,11 +41,19 @@ using TShExecuteEvent = std::function<void(TObject* Sender, TShellFileItem* Item
 using TShSelChangeEvent = std::function<void(TObject* Sender, DWORD SelSize)>;
 using TShListChangeEvent = std::function<void(TObject* Sender, TShellFileList* FileList)>;
 using TShFilterEvent = std::function<void(TObject* Sender, TShellFileItem* Item, bool& Accept)>;
+using TShClipboardEvent = std::function<void(TObject* Sender, bool Contented)>;
+using TShBeginDragEvent =
+    std::function<void(TObject* Sender, TShellIDList& IDList, POINT Pt, int X, int Y, bool& CanDrag)>;
+using TLVCustomDrawItemEvent =
+    std::function<void(TObject* Sender, int Item, UINT State, bool& DefaultDraw, bool& SubItemDraw)>;
+using TLVCustomDrawSubItemEvent =
+    std::function<void(TObject* Sender, int Item, int SubItem, UINT State, bool& DefaultDraw)>;
 
 class TShellListView : public TCustomListView,
                        public TShellListHost,
                        public TShellDeviceClient,
-                       public IDropTarget {
+                       public IDropTarget,
+                       public IDropSource {
 public:
     // The private message with which the view rebuilds itself after a settings change.
     static constexpr UINT WM_REBUILD = WM_USER + 1;
@@ -74,6 +86,12 @@ public:
     // 0 idle, 1 left or 2 right button down on a row, 3 a drag from here runs.
     BYTE MouseState() const { return FMouseState; }
     DWORD SelSize() const { return FSelSize; }
+    TShellPopupMenu* ShellPopupMenu() const { return FPopupMenu; }
+    void SetShellPopupMenu(TShellPopupMenu* value);
+    // The surface custom-draw handlers paint on; lent only while a row is drawn.
+    TCanvas& Canvas() { return FCanvas; }
+    // Scrolls a line when the point (client coordinates) is near an edge, as a drag passes.
+    void ScrollAtEdge(POINT point);
 
     void BeginSelHold() override;
     void EndSelHold() override;
@@ -86,6 +104,10 @@ public:
     TShSelChangeEvent OnShSelChange;
     TShListChangeEvent OnShListChange;
     TShFilterEvent OnShFilter;
+    TShClipboardEvent OnShClipboard;
+    TShBeginDragEvent OnShBeginDrag;
+    TLVCustomDrawItemEvent OnCustomDrawItem;
+    TLVCustomDrawSubItemEvent OnCustomDrawSubItem;
 
     // IUnknown, IDropTarget: the view lives as long as its owner says, not by references.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
@@ -95,6 +117,9 @@ public:
     HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL pt, DWORD* effect) override;
     HRESULT STDMETHODCALLTYPE DragLeave() override;
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
+    // IDropSource
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escapePressed, DWORD keyState) override;
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD effect) override;
 
 protected:
     void CreateWnd() override;
@@ -109,7 +134,16 @@ protected:
     void ColClick(int column) override;
     void VisibleChanged() override;
     void WinIniChange() override;
+    LRESULT CNNotify(NMHDR& header) override;
+    bool CanEdit(int index) override;
+    void Edit(int index, std::wstring& text) override;
+    void DoContextPopup(POINT mousePos, bool& handled) override;
+    void Notification(TComponent* component, TOperation operation) override;
 
+    virtual bool DoCustomDrawItem(int item, UINT state, bool& subItemDraw);
+    virtual bool DoCustomDrawSubItem(int item, int subItem, UINT state);
+    virtual void DoShClipboard(bool contented);
+    virtual bool DoShBeginDrag(TShellIDList& idList, POINT start, int x, int y);
     virtual void DoShExecute(TShellFileItem* item, TShiftState shift, int subItem, int x, int y,
                              bool& defaultAction);
     virtual void DoShSelChange(DWORD selSize);
@@ -127,8 +161,22 @@ protected:
 private:
     LRESULT WMButtonDown(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WMButtonUp(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT WMDrawClipboard(WPARAM wParam, LPARAM lParam);
-    LRESULT WMChangeCBChain(WPARAM wParam, LPARAM lParam);
+    LRESULT WMMouseMove(WPARAM wParam, LPARAM lParam);
+    LRESULT WMKeyDown(WPARAM wParam, LPARAM lParam);
+    LRESULT WMClipboardUpdate();
+    LRESULT CustomDraw(NMLVCUSTOMDRAW& draw);
+    void LendCanvas(HDC dc);
+    // Puts the colours a handler chose into the draw structure; true when it chose any.
+    void TakeCanvasColours(NMLVCUSTOMDRAW& draw);
+    void DrawAttributeMarks(int item, TShellFileItem& row);
+    bool DrawAttributeImages(int item, TShellFileItem& row);
+    void StartDrag(int x, int y);
+    // The shell menu for the selection; answers the menu's result after the view's follow-up.
+    void ShellMenuForSelection(POINT screenPoint);
+    // The view's share of a shell command's result: re-list, drop deleted rows, rename.
+    void FollowShellCommand(int result, const std::wstring& firstPath, bool firstWasFile);
+    void DeleteSelection();
+    void GoUp();
     void ReleaseWindowServices();
     // The sizes of the selected rows, counted anew.
     DWORD SelectedSize() const;
@@ -138,8 +186,10 @@ private:
     BYTE FMouseState = 0;
     POINT FMouseDown{};
     TShVirtuaItems FShVirtuaItems{itBitBucket, itNetWork};
-    HWND FNextClipboardViewer = nullptr;
-    bool FInClipboardChain = false;
+    bool FClipboardListening = false;
+    bool FCanvasChanged = false;
+    TCanvas FCanvas;
+    TShellPopupMenu* FPopupMenu = nullptr;
     bool FDropRegistered = false;
     DWORD FSelSize = 0;
     int FSelHold = 0;

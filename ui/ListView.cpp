@@ -73,7 +73,7 @@ void TCustomListView::CreateWnd()
                            again ? TBounds{} : FInitialBounds, L"");
     SubclassControl();
     if (again) SetBounds(FBounds.left, FBounds.top, FBounds.right - FBounds.left, FBounds.bottom - FBounds.top);
-    ListView_SetExtendedListViewStyle(Handle(), LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP);
+    ListView_SetExtendedListViewStyle(Handle(), ExtendedStyle());
     // Overlays come from the owner with the rest of the row.
     if (FOwnerData) ListView_SetCallbackMask(Handle(), LVIS_OVERLAYMASK);
     ApplyColumns();
@@ -148,6 +148,30 @@ void TCustomListView::SetReadOnly(bool value)
 {
     FReadOnly = value;
     ApplyStyle();
+}
+
+DWORD TCustomListView::ExtendedStyle() const
+{
+    return LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP | (FRowSelect ? LVS_EX_FULLROWSELECT : 0);
+}
+
+void TCustomListView::SetRowSelect(bool value)
+{
+    FRowSelect = value;
+    if (HandleAllocated()) ListView_SetExtendedListViewStyle(Handle(), ExtendedStyle());
+}
+
+COLORREF TCustomListView::Color() const
+{
+    const COLORREF color = HandleAllocated() ? ListView_GetBkColor(Handle()) : CLR_NONE;
+    return color == CLR_NONE ? GetSysColor(COLOR_WINDOW) : color;
+}
+
+void TCustomListView::EditCaption(int index)
+{
+    if (!HandleAllocated()) return;
+    SetFocus(Handle());
+    ListView_EditLabel(Handle(), index);
 }
 
 void TCustomListView::ApplyStyle()

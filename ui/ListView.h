@@ -63,6 +63,12 @@ public:
     void SetMultiSelect(bool value);
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool value);
+    bool RowSelect() const { return FRowSelect; }
+    void SetRowSelect(bool value);
+    // The background colour of the rows.
+    COLORREF Color() const;
+    // Starts in-place editing of the row's caption.
+    void EditCaption(int index);
 
     // Columns, kept by the control; widths and order follow the user's changes.
     int ColumnCount() const { return int(FColumns.size()); }
@@ -122,6 +128,7 @@ protected:
 
 private:
     DWORD WindowStyle() const;
+    DWORD ExtendedStyle() const;
     void ApplyStyle();
     void ApplyColumns();
     // Reads the user's widths and order back before the window goes.
@@ -141,6 +148,7 @@ private:
     bool FOwnerData = false;
     bool FMultiSelect = true;
     bool FReadOnly = false;
+    bool FRowSelect = false;
     std::vector<TListColumn> FColumns;
     std::vector<int> FColumnOrder;
     int FItemCount = 0;

@@ -20,9 +20,11 @@ public:
     void SelectIDList(LPCITEMIDLIST list) override { Selected.reset(CopyIDList(list)); }
     void SetIncludeHidden(bool) override {}
     void SetShVirtuaItems(TShVirtuaItems) override {}
+    void RefreshTree() override { ++TreeRefreshes; }
 
     TIDListPtr Folder;
     TIDListPtr Selected;
+    int TreeRefreshes = 0;
 };
 
 class ListViewTest : public testing::Test {

@@ -183,3 +183,28 @@ TEST_F(ListViewTest, SettingsChangeRebuildsTheWindowOnTheSameFolder)
     EXPECT_EQ(View->ColumnCount(), 5);
     EXPECT_EQ(HIMAGELIST(SendMessageW(Window(), LVM_GETIMAGELIST, LVSIL_SMALL, 0)), SystemImageList(false));
 }
+
+TEST_F(ListViewTest, AViewLeaksNoItemListThroughItsLife)
+{
+    for (const wchar_t* name : {L"a.txt", L"b\\c.txt"}) Folder.AddFile(name);
+    auto life = [&] {
+        TShellListView* view = Form->Create<TShellListView>(Form.get(), TBounds{0, 0, 300, 200});
+        view->SetViewStyle(vsReport);
+        view->Loaded();
+        for (const std::wstring& path : {Folder.Path(), Folder.Path() + L"\\b", Folder.Path()}) {
+            view->SetFolderIDList(IDListOfPath(path).get());
+            UpdateWindow(view->Handle());
+        }
+        view->SetFolderIDList(SpecialList(sfDrives).get());
+        view->RefreshList();
+        view->FileList().SortByColumn(1);
+        view->FileList().SelectedIDList();
+        Form->RemoveComponent(view).reset();
+    };
+    life();  // the shell's own caches fill the first time
+    AllocationCounter counter;
+    ASSERT_TRUE(counter.Registered());
+    for (int round = 0; round < 3; ++round) life();
+    EXPECT_GT(counter.Allocations(), 50);
+    EXPECT_EQ(counter.Allocations(), counter.Frees());
+}

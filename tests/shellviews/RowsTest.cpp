@@ -35,7 +35,9 @@ TEST_F(ListViewTest, RowsShowSizeTypeDateAndAttributes)
         EXPECT_FALSE(item->TypeName().empty());
         EXPECT_EQ(CellText(Window(), index, 3), item->DateText());
         EXPECT_FALSE(item->DateText().empty());
-        if (row.attributes) EXPECT_EQ(CellText(Window(), index, 4), row.attributes);
+        if (row.attributes) {
+            EXPECT_EQ(CellText(Window(), index, 4), row.attributes);
+        }
     }
 
     // With attribute images the column has no letters.

@@ -1,0 +1,197 @@
+// The view's input and drawing: renaming in place, the keys of a file list,
+// the drag threshold, custom drawing, overlays and the clipboard.
+#include <shlobj.h>
+
+#include "tests/shellviews/ListViewFixture.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+void SendKey(HWND window, WORD key)
+{
+    SendMessageW(window, WM_KEYDOWN, key, 0);
+    SendMessageW(window, WM_KEYUP, key, 0);
+}
+
+void FocusRow(HWND window, int row)
+{
+    ListView_SetItemState(window, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(window, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+// Renames the focused row through the in-place editor, as a user types; false when no editor opened.
+bool RenameInPlace(HWND window, const std::wstring& name)
+{
+    SendKey(window, VK_F2);
+    HWND editor = ListView_GetEditControl(window);
+    if (!editor) return false;
+    SetWindowTextW(editor, name.c_str());
+    SendKey(editor, VK_RETURN);
+    return PumpUntil([&] { return !ListView_GetEditControl(window); }, 2000);
+}
+
+bool SendMouse(DWORD flags)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    return SendInput(1, &input, sizeof input) == 1;
+}
+
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+}  // namespace
+
+TEST_F(ListViewTest, F2RenamesTheFocusedRowInPlace)
+{
+    Folder.AddFile(L"old.txt");
+    Folder.AddFile(L"taken.txt");
+    ListPath(Folder.Path());
+    const std::wstring wide = L"\u96ea\u2603\u00e9.txt";  // beyond Shift-JIS
+    FocusRow(Window(), IndexOfName(L"old.txt"));
+    ASSERT_TRUE(RenameInPlace(Window(), wide));
+    EXPECT_TRUE(Exists(Folder.Path() + L"\\" + wide));
+    EXPECT_FALSE(Exists(Folder.Path() + L"\\old.txt"));
+    EXPECT_GE(IndexOfName(wide), 0) << "the row shows its new name";
+
+    // The shell refuses a name that is taken: the row keeps its name.
+    FocusRow(Window(), IndexOfName(wide));
+    ASSERT_TRUE(RenameInPlace(Window(), L"taken.txt"));
+    EXPECT_GE(IndexOfName(wide), 0);
+    EXPECT_TRUE(Exists(Folder.Path() + L"\\" + wide));
+}
+
+TEST_F(ListViewTest, AnItemTheShellCannotRenameGetsNoEditor)
+{
+    // The Desktop's and the drives folder's rows hold the shell's fixed items.
+    TShellFileList& list = View->FileList();
+    auto fixedRow = [&] {
+        for (int i = 0; i < list.Count(); ++i)
+            if (!list.ItemAt(i)->HasAttribute(iaCanRename)) return i;
+        return -1;
+    };
+    int row = fixedRow();
+    if (row < 0) {
+        View->SetFolderIDList(SpecialList(sfDrives).get());
+        row = fixedRow();
+    }
+    ASSERT_GE(row, 0) << "no item that the shell refuses to rename";
+    FocusRow(Window(), row);
+    SendKey(Window(), VK_F2);
+    EXPECT_EQ(ListView_GetEditControl(Window()), nullptr);
+}
+
+TEST_F(ListViewTest, KeysRefreshAndGoUpWithALinkedTree)
+{
+    Folder.AddFile(L"sub\\x.txt");
+    ListPath(Folder.Path() + L"\\sub");
+    const int changes = ListChanges;
+    SendKey(Window(), VK_F5);
+    EXPECT_EQ(ListChanges, changes + 1);
+
+    SendKey(Window(), VK_BACK);
+    EXPECT_EQ(View->FileList().FolderPath(), Folder.Path() + L"\\sub") << "no tree, no going up";
+    TestTreeLink tree;
+    View->SetLinkedTree(&tree);
+    SendKey(Window(), VK_BACK);
+    EXPECT_EQ(View->FileList().FolderPath(), Folder.Path());
+    ASSERT_TRUE(tree.Selected);
+    EXPECT_EQ(CompareItemIDs(View->FileList().ShellFolder().Get(), tree.Selected.get(), View->FolderIDList()),
+              crSame)
+        << "the tree follows to the parent";
+    View->SetLinkedTree(nullptr);
+}
+
+TEST_F(ListViewTest, ADragStartsOnlyAfterAMoveOfMoreThanFivePixels)
+{
+    Folder.AddFile(L"drag.txt");
+    ListPath(Folder.Path());
+    FocusRow(Window(), 0);
+    std::vector<POINT> asked;
+    View->OnShBeginDrag = [&](TObject*, TShellIDList& list, POINT, int x, int y, bool& canDrag) {
+        EXPECT_EQ(list.Count(), 1);
+        asked.push_back({x, y});
+        canDrag = false;  // the decision is what is tested, not the loop
+    };
+    RECT row{};
+    ASSERT_TRUE(ListView_GetItemRect(Window(), 0, &row, LVIR_LABEL));
+    POINT start{row.left + 4, (row.top + row.bottom) / 2};
+    POINT screen = start;
+    ClientToScreen(Window(), &screen);
+    ASSERT_TRUE(MoveCursorTo(screen.x, screen.y));
+    ASSERT_TRUE(SendMouse(MOUSEEVENTF_LEFTDOWN));
+    ASSERT_TRUE(PumpUntil([&] { return View->MouseState() == 1; }, 2000));
+    for (int step = 1; step <= 5; ++step) ASSERT_TRUE(MoveCursorTo(screen.x + step, screen.y));
+    PumpFor(200);
+    EXPECT_TRUE(asked.empty()) << "five pixels are not a drag";
+    ASSERT_TRUE(MoveCursorTo(screen.x + 6, screen.y));
+    EXPECT_TRUE(PumpUntil([&] { return !asked.empty(); }, 2000)) << "six pixels are";
+    SendMouse(MOUSEEVENTF_LEFTUP);
+    EXPECT_TRUE(PumpUntil([&] { return View->MouseState() == 0; }, 2000));
+}
+
+TEST_F(ListViewTest, ACustomDrawHandlerColoursTheRowsBackground)
+{
+    Folder.AddFile(L"red.txt");
+    ListPath(Folder.Path());
+    constexpr COLORREF kRed = RGB(255, 0, 0);
+    View->OnCustomDrawItem = [&](TObject*, int item, UINT, bool&, bool&) {
+        if (item == 0) View->Canvas().SetBrushColor(kRed);
+    };
+    RECT label{};
+    ASSERT_TRUE(ListView_GetItemRect(Window(), 0, &label, LVIR_LABEL));
+    RedrawWindow(Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    HDC dc = GetDC(Window());
+    int red = 0;
+    for (int x = label.left; x < label.right; ++x) red += GetPixel(dc, x, label.top + 1) == kRed;
+    ReleaseDC(Window(), dc);
+    EXPECT_GT(red, (label.right - label.left) / 2) << "the label's background is the handler's colour";
+}
+
+TEST_F(ListViewTest, AShortcutRowCarriesTheShortcutOverlay)
+{
+    ComPtr<IShellLinkW> link;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))));
+    const std::wstring target = Folder.AddFile(L"target.txt");
+    link->SetPath(target.c_str());
+    ComPtr<IPersistFile> file;
+    ASSERT_TRUE(SUCCEEDED(link.As(&file)));
+    ASSERT_TRUE(SUCCEEDED(file->Save((Folder.Path() + L"\\to target.lnk").c_str(), TRUE)));
+    ListPath(Folder.Path());
+    const int shortcut = IndexOfName(L"to target"), plain = IndexOfName(L"target.txt");
+    ASSERT_GE(shortcut, 0);
+    EXPECT_EQ(ListView_GetItemState(Window(), shortcut, LVIS_OVERLAYMASK),
+              View->FileList().ItemAt(shortcut)->OverlayState());
+    EXPECT_NE(View->FileList().ItemAt(shortcut)->OverlayState(), 0u);
+    EXPECT_EQ(ListView_GetItemState(Window(), plain, LVIS_OVERLAYMASK), 0u);
+}
+
+TEST_F(ListViewTest, TheClipboardTellsWhetherItHoldsShellItems)
+{
+    std::vector<bool> told;
+    View->OnShClipboard = [&](TObject*, bool contented) { told.push_back(contented); };
+    const std::wstring path = Folder.AddFile(L"copied.txt");
+    TIDListPtr item = IDListOfPath(path);
+    ComPtr<IShellFolder> parent;
+    LPCITEMIDLIST child = nullptr;
+    ASSERT_TRUE(SUCCEEDED(SHBindToParent(item.get(), IID_PPV_ARGS(&parent), &child)));
+    ComPtr<IDataObject> data;
+    ASSERT_TRUE(SUCCEEDED(parent->GetUIObjectOf(nullptr, 1, &child, IID_IDataObject, nullptr,
+                                                reinterpret_cast<void**>(data.GetAddressOf()))));
+    ASSERT_TRUE(SUCCEEDED(OleSetClipboard(data.Get())));
+    ASSERT_TRUE(PumpUntil([&] { return !told.empty() && told.back(); }, 3000)) << "files on the clipboard";
+
+    told.clear();
+    OleSetClipboard(nullptr);
+    ASSERT_TRUE(OpenClipboard(Form->Handle()));
+    EmptyClipboard();
+    const wchar_t text[] = L"plain";
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof text);
+    memcpy(GlobalLock(memory), text, sizeof text);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+    ASSERT_TRUE(PumpUntil([&] { return !told.empty() && !told.back(); }, 3000)) << "plain text";
+}
