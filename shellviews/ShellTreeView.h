@@ -1,0 +1,201 @@
+#pragma once
+// The shell tree view: the namespace as a folder hierarchy rooted at the
+// Desktop. Children are enumerated when a node is first expanded and merged
+// with the existing ones when folders change, so expansion and selection
+// survive. The tree drives a linked list view (and combo box): its selected
+// node is the folder they show.
+#include <windows.h>
+#include <oleidl.h>
+#include <shlobj.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/ShellCtrlList.h"
+#include "shell/ShellFolderItem.h"
+#include "shell/ShellIDList.h"
+#include "shell/ShellNotify.h"
+#include "shellviews/ShellListView.h"
+#include "ui/TreeView.h"
+
+class TShellPopupMenu;
+class TShellTreeView;
+
+// The combo box as the tree knows it; the combo box itself comes later.
+class TShellComboLink {
+public:
+    virtual TComponent* ComboComponent() = 0;
+    virtual void SetLinkedTree(TShellTreeView* tree) = 0;
+    virtual void SetShVirtuaItems(TShVirtuaItems value) = 0;
+    virtual void SetIncludeHidden(bool value) = 0;
+    virtual void RebuildList() = 0;
+    virtual void SelectIDList(LPCITEMIDLIST list) = 0;
+    virtual void BeginItemsUpdate() = 0;
+    virtual void EndItemsUpdate() = 0;
+    // A volume changed under the entry of that folder: its icons are fetched anew, its caption is `text`.
+    virtual void ResetEntry(LPCITEMIDLIST list, const std::wstring& text) = 0;
+
+protected:
+    ~TShellComboLink() = default;
+};
+
+// A tree node's folder item, whose cached icons and name a volume or settings change resets.
+class TShellTreeItem : public TShellFolderItem {
+public:
+    using TShellFolderItem::TShellFolderItem;
+    void ResetIcons() { FImageIndex = FSelectedIndex = -1; }
+    void SetCachedName(const std::wstring& name) { FDisplayName = name; }
+};
+
+class TShellTreeNode : public TTreeNode, public TShellItemNode {
+public:
+    explicit TShellTreeNode(TShellTreeView* tree);
+
+    TShellTreeItem* ShellItem() const { return static_cast<TShellTreeItem*>(Data); }
+
+    // TShellItemNode
+    TShellFolderItem* Item() const override { return ShellItem(); }
+    int AbsoluteIndex() const override { return TTreeNode::AbsoluteIndex(); }
+    void SetHasChildren(bool value) override { TTreeNode::SetHasChildren(value); }
+    void SetOverlayIndex(int value) override { TTreeNode::SetOverlayIndex(value); }
+    void SetText(const std::wstring& value) override { TTreeNode::SetText(value); }
+    bool Expanded() const override { return TTreeNode::Expanded(); }
+    void SetExpanded(bool value) override { TTreeNode::SetExpanded(value); }
+    void DeleteChildren() override { TTreeNode::DeleteChildren(); }
+    void SortSiblings(TCompare compare) override;
+    void Refill() override;
+    HWND TreeWindow() const override;
+
+private:
+    TShellTreeView* FTree;
+};
+
+using TShTreeBeginDragEvent =
+    std::function<void(TObject* Sender, TTreeNode* Node, POINT Pt, int X, int Y, bool& CanDrag)>;
+
+class TShellTreeView : public TCustomTreeView,
+                       public TShellTreeLink,
+                       public TShellDeviceClient,
+                       public IDropTarget,
+                       public IDropSource {
+public:
+    // The private message with which the tree takes the system's icons again after a settings change.
+    static constexpr UINT WM_REBUILD = WM_USER + 1;
+
+    TShellTreeView(TComponent* owner, TWinControl* parent, const TBounds& bounds = {});
+    ~TShellTreeView() override;
+
+    // Makes the window (the root, selected) and hands the linked views the tree's settings and folder.
+    void Loaded();
+
+    // TShellTreeLink: what the linked list view asks.
+    bool SelectedFolderIDList(TIDListPtr& folder) override;
+    void SelectIDList(LPCITEMIDLIST list) override;
+    void SetIncludeHidden(bool value) override;
+    void SetShVirtuaItems(TShVirtuaItems value) override;
+    void RefreshTree() override;
+
+    // The selected folder's absolute list, else the root's; none for an empty tree. The tree keeps it.
+    LPCITEMIDLIST SelectedFolderIDList();
+    // The node of the folder; the root when it cannot be found.
+    TTreeNode* FindNodeByIDList(LPCITEMIDLIST list);
+    // Builds the node's children anew from the shell, keeping the nodes that still exist.
+    void FillNode(TTreeNode* node);
+    void PauseWatch();
+    void ResumeWatch();
+    // The directory watcher's two reports; public so that a record can be handed in directly.
+    void DirectoriesChanged();
+    void DeviceChanged(std::unique_ptr<TDeviceChangeData> record);
+
+    static TShellTreeItem* ItemOf(const TTreeNode* node);
+    // The root paths of the fixed drives, as the watcher gets them.
+    const std::vector<std::wstring>& WatchedDrives() const { return FWatchedDrives; }
+
+    bool IncludeHidden() const { return FIncludeHidden; }
+    TShVirtuaItems ShVirtuaItems() const { return FShVirtuaItems; }
+    bool Checkboxes() const { return FCheckboxes; }
+    void SetCheckboxes(bool value);
+    TShellListView* ShellListView() const { return FListView; }
+    void SetShellListView(TShellListView* view);
+    TShellComboLink* ShellComboBox() const { return FCombo; }
+    void SetShellComboBox(TShellComboLink* combo);
+    TShellPopupMenu* ShellPopupMenu() const { return FPopupMenu; }
+    void SetShellPopupMenu(TShellPopupMenu* menu);
+    // 0 idle, 1 left or 2 right button down on a node, 3 a drag runs.
+    BYTE MouseState() const { return FMouseState; }
+
+    TShTreeBeginDragEvent OnShBeginDrag;
+
+    // IUnknown, IDropTarget (drops are refused until the tree takes them), IDropSource.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL pt, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragLeave() override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escapePressed, DWORD keyState) override;
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD effect) override;
+
+protected:
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    DWORD CreateParams(DWORD style) const override;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    std::unique_ptr<TTreeNode> CreateNode() override;
+    bool CanExpand(TTreeNode* node) override;
+    bool CanChange(TTreeNode* node) override;
+    void Change(TTreeNode* node) override;
+    bool CanEdit(TTreeNode* node) override;
+    void Edit(TTreeNode* node, std::wstring& text) override;
+    void Delete(TTreeNode* node) override;
+    void GetImageIndex(TTreeNode* node) override;
+    void GetSelectedIndex(TTreeNode* node) override;
+    void DoContextPopup(POINT mousePos, bool& handled) override;
+    void WinIniChange() override;
+    void Notification(TComponent* component, TOperation operation) override;
+    virtual bool DoShBeginDrag(POINT start, int x, int y);
+
+    // TShellDeviceClient: the record travels through the watcher, which lets bursts settle.
+    void ShellDeviceChange(const std::wstring& text, DWORD event, LPCITEMIDLIST list, WORD kind) override;
+
+private:
+    using TItems = std::vector<std::unique_ptr<TShellTreeItem>>;
+    // The folder's subfolders as items, filtered by kind and sorted in the shell's order.
+    int EnumSubFolders(IShellFolder* folder, TShellTreeItem* parent, TItems& items);
+    TTreeNode* AddItemNode(TTreeNode* parent, TTreeNode* before, std::unique_ptr<TShellTreeItem> item);
+    void BuildRoot();
+    bool FillForExpansion(TTreeNode* node);
+    void FillWatchedDrives();
+    void MakeWatcher();
+    void ListFolder(LPCITEMIDLIST list);
+    void RefreshWithCombo();
+    // The node that the record names; none when the tree does not show it.
+    TTreeNode* DeviceNode(const TDeviceChangeData& record);
+    LRESULT WMLButtonDown(WPARAM wParam, LPARAM lParam);
+    LRESULT WMLButtonUp(WPARAM wParam, LPARAM lParam);
+    LRESULT WMRButtonDown(WPARAM wParam, LPARAM lParam);
+    LRESULT WMMouseMove(WPARAM wParam, LPARAM lParam);
+    void ButtonReleased();
+    void StartDrag(TTreeNode* node);
+    void Rebuild();
+    void RevokeDropTarget();
+
+    bool FIncludeHidden = true;
+    bool FCheckboxes = false;
+    bool FWindowGone = false;
+    TIDListPtr FSavedSelection;
+    BYTE FMouseState = 0;
+    POINT FMouseDown{};
+    TShVirtuaItems FShVirtuaItems{itBitBucket, itNetWork};
+    std::vector<std::wstring> FWatchedDrives;
+    TShellIDList FContextIDList;
+    TShDirWatcher* FWatcher = nullptr;
+    bool FDropRegistered = false;
+    bool FDestroying = false;
+    TShellPopupMenu* FPopupMenu = nullptr;
+    TShellComboLink* FCombo = nullptr;
+    TShellListView* FListView = nullptr;
+};

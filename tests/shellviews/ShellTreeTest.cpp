@@ -1,0 +1,325 @@
+// The shell tree view with a linked list view: the root, navigation both
+// ways, merging the shell's changes, renaming, volume records and the
+// context menu, on real folders of the Wine prefix.
+#include "tests/shellviews/ShellTreeFixture.h"
+
+#include <dbt.h>
+
+#include <algorithm>
+
+#include "shellmenus/ShellPopupMenu.h"
+#include "tests/shellmenus/MenuFixture.h"
+#include "ui/Timer.h"
+
+namespace {
+
+bool SendButton(DWORD flags)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    return SendInput(1, &input, sizeof(INPUT)) == 1;
+}
+
+bool Contains(const std::vector<std::wstring>& names, const std::wstring& name)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+TEST_F(ShellTreeTest, TheRootIsTheDesktopSelectedAndOpenWithItsFirstChildOpen)
+{
+    TTreeNode* root = Tree->GetFirstNode();
+    ASSERT_NE(root, nullptr);
+    TShellTreeItem* item = TShellTreeView::ItemOf(root);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->Level(), 0);
+    EXPECT_EQ(Tree->Selected(), root);
+    EXPECT_TRUE(root->Expanded());
+    ASSERT_NE(root->GetFirstChild(), nullptr);
+    EXPECT_TRUE(root->GetFirstChild()->Expanded());
+    EXPECT_EQ(IDListLevel(View->FolderIDList()), 0) << "the list shows the Desktop";
+    EXPECT_EQ(root->GetNextSibling(), nullptr);
+}
+
+TEST_F(ShellTreeTest, SelectingANodeListsItAndOpeningARowSelectsItsNodeWithTheAncestorsOpen)
+{
+    Folder->AddFolder(L"sub\\inner");
+    TTreeNode* node = SelectPath(Folder->Path());
+    EXPECT_EQ(PathOf(node), Folder->Path());
+    EXPECT_EQ(ListedPath(View), Folder->Path());
+
+    const auto names = ListedNames();
+    const int row = int(std::find(names.begin(), names.end(), L"sub") - names.begin());
+    ASSERT_LT(row, int(names.size()));
+    View->ExecuteItem(row, 0, {}, 0, 0);
+    EXPECT_EQ(ListedPath(View), Folder->Path() + L"\\sub");
+    TTreeNode* selected = Tree->Selected();
+    EXPECT_EQ(PathOf(selected), Folder->Path() + L"\\sub");
+    for (TTreeNode* up = selected ? selected->Parent() : nullptr; up; up = up->Parent())
+        EXPECT_TRUE(up->Expanded()) << "closed ancestor " << testing::PrintToString(up->Text());
+
+    // Up one level, as the side bar's button does: the list follows the tree.
+    Tree->SetSelected(selected->Parent());
+    EXPECT_EQ(ListedPath(View), Folder->Path());
+}
+
+TEST_F(ShellTreeTest, AnUnknownFolderFindsTheRootAndSelectsIt)
+{
+    SelectPath(Folder->Path());
+    TIDListPtr gone = IDListOfPath(Folder->AddFolder(L"gone"));
+    DeleteTree(Folder->Path() + L"\\gone");
+    EXPECT_EQ(Tree->FindNodeByIDList(gone.get()), Tree->GetFirstNode());
+    EXPECT_EQ(Tree->FindNodeByIDList(nullptr), Tree->GetFirstNode());
+}
+
+// The control follows a pressed button in a loop of its own: the check runs
+// from a timer inside it, and the release is sent from there.
+TEST_F(ShellTreeTest, APressDoesNotSelectTheReleaseDoes)
+{
+    TTreeNode* node = NodeOfPath(Folder->Path());
+    ASSERT_NE(Tree->Selected(), node);
+    const POINT point = LabelPoint(node);
+    ASSERT_TRUE(MoveCursorTo(point.x, point.y));
+    bool checked = false, selectedWhilePressed = true;
+    BYTE stateWhilePressed = 0;
+    TTimer release(nullptr, 300u, false);
+    release.SetOnTimer([&](TObject*) {
+        release.SetEnabled(false);
+        selectedWhilePressed = Tree->Selected() == node;
+        stateWhilePressed = Tree->MouseState();
+        checked = true;
+        SendButton(MOUSEEVENTF_LEFTUP);
+    });
+    release.SetEnabled(true);
+    ASSERT_TRUE(SendButton(MOUSEEVENTF_LEFTDOWN));
+    ASSERT_TRUE(PumpUntil([&] { return checked && Tree->Selected() == node; }, 5000));
+    EXPECT_FALSE(selectedWhilePressed);
+    EXPECT_EQ(stateWhilePressed, 1);
+    EXPECT_EQ(Tree->MouseState(), 0);
+    EXPECT_EQ(Tree->DropTarget(), nullptr);
+    EXPECT_EQ(ListedPath(View), Folder->Path());
+}
+
+TEST_F(ShellTreeTest, ARefreshMergesNewAndGoneFoldersKeepingOpenNodesAndSelection)
+{
+    Folder->AddFolder(L"b\\x");
+    Folder->AddFolder(L"d");
+    TTreeNode* parent = NodeOfPath(Folder->Path());
+    parent->Expand(false);
+    TTreeNode* b = NodeOfPath(Folder->Path() + L"\\b");
+    b->Expand(false);
+    Tree->SetSelected(b);
+    ASSERT_EQ(ChildNames(parent), (std::vector<std::wstring>{L"b", L"d"}));
+
+    Folder->AddFolder(L"c");
+    Folder->AddFolder(L"a");
+    Tree->RefreshTree();
+    EXPECT_EQ(ChildNames(parent), (std::vector<std::wstring>{L"a", L"b", L"c", L"d"}));
+    EXPECT_EQ(parent->GetFirstChild()->GetNextSibling(), b) << "the node that stayed is the same node";
+    EXPECT_TRUE(b->Expanded());
+    EXPECT_EQ(Tree->Selected(), b);
+
+    DeleteTree(Folder->Path() + L"\\c");
+    DeleteTree(Folder->Path() + L"\\a");
+    Tree->RefreshTree();
+    EXPECT_EQ(ChildNames(parent), (std::vector<std::wstring>{L"b", L"d"}));
+    EXPECT_TRUE(b->Expanded());
+}
+
+// Wine's subtree handle on a drive sees only what happens in folders made after
+// the watch began, directly in the root or below such a folder: the folder is made at C:\.
+TEST_F(ShellTreeTest, TheWatcherBringsAFolderMadeBelowANewFolderInTheWatchedRootIntoAnOpenNode)
+{
+    ASSERT_TRUE(std::find(Tree->WatchedDrives().begin(), Tree->WatchedDrives().end(), L"C:\\") !=
+                Tree->WatchedDrives().end());
+    const std::wstring root = L"C:\\tessaly-tree-" + std::to_wstring(GetCurrentProcessId());
+    DeleteTree(root);
+    ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+    struct Gone {
+        std::wstring Path;
+        ~Gone() { DeleteTree(Path); }
+    } gone{root};
+    CreateDirectoryW((root + L"\\m").c_str(), nullptr);
+    TTreeNode* parent = NodeOfPath(root);
+    parent->Expand(false);
+    ASSERT_EQ(ChildNames(parent), std::vector<std::wstring>{L"m"});
+    CreateDirectoryW((root + L"\\k").c_str(), nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return ChildNames(parent) == std::vector<std::wstring>{L"k", L"m"}; }, 15000));
+    EXPECT_TRUE(parent->Expanded());
+    RemoveDirectoryW((root + L"\\k").c_str());
+    EXPECT_TRUE(PumpUntil([&] { return ChildNames(parent) == std::vector<std::wstring>{L"m"}; }, 15000));
+}
+
+TEST_F(ShellTreeTest, LeavingOutHiddenItemsTakesThemFromOpenNodesAndFromTheList)
+{
+    const std::wstring hidden = Folder->AddFolder(L"hid");
+    Folder->AddFolder(L"seen");
+    const std::wstring hiddenFile = Folder->AddFile(L"hid.txt");
+    SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesW(hiddenFile.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    TTreeNode* parent = SelectPath(Folder->Path());
+    parent->Expand(false);
+    ASSERT_EQ(ChildNames(parent), (std::vector<std::wstring>{L"hid", L"seen"}));
+    ASSERT_TRUE(Contains(ListedNames(), L"hid.txt"));
+
+    Tree->SetIncludeHidden(false);
+    EXPECT_EQ(ChildNames(parent), std::vector<std::wstring>{L"seen"});
+    EXPECT_FALSE(View->IncludeHidden());
+    EXPECT_FALSE(Contains(ListedNames(), L"hid.txt"));
+    EXPECT_FALSE(Contains(ListedNames(), L"hid"));
+
+    Tree->SetIncludeHidden(true);
+    EXPECT_EQ(ChildNames(parent), (std::vector<std::wstring>{L"hid", L"seen"}));
+}
+
+class ShellTreeRenameTest : public ShellTreeTest {
+protected:
+    // Types `name` into the node's in-place editor and ends the edit.
+    void RenameTo(TTreeNode* node, const std::wstring& name)
+    {
+        ASSERT_TRUE(node->EditText());
+        HWND edit = TreeView_GetEditControl(Tree->Handle());
+        ASSERT_NE(edit, nullptr);
+        SetWindowTextW(edit, name.c_str());
+        Tree->EndEditing(false);
+    }
+};
+
+TEST_F(ShellTreeRenameTest, ARenamedOpenFolderStaysOpenRefilledAndIsListedUnderItsNewName)
+{
+    Folder->AddFolder(L"old\\inner");
+    TTreeNode* node = NodeOfPath(Folder->Path() + L"\\old");
+    node->Expand(false);
+    ASSERT_EQ(ChildNames(node), std::vector<std::wstring>{L"inner"});
+
+    RenameTo(node, L"new");
+    EXPECT_EQ(node->Text(), L"new");
+    EXPECT_EQ(PathOf(node), Folder->Path() + L"\\new");
+    EXPECT_TRUE(node->Expanded());
+    EXPECT_EQ(ChildNames(node), std::vector<std::wstring>{L"inner"});
+    EXPECT_EQ(PathOf(node->GetFirstChild()), Folder->Path() + L"\\new\\inner") << "refilled, not kept";
+    EXPECT_EQ(ListedPath(View), Folder->Path() + L"\\new");
+}
+
+TEST_F(ShellTreeRenameTest, ARefusedRenamePutsTheOldCaptionBack)
+{
+    Folder->AddFolder(L"one");
+    Folder->AddFolder(L"two");
+    TTreeNode* node = NodeOfPath(Folder->Path() + L"\\one");
+    RenameTo(node, L"two");
+    EXPECT_EQ(node->Text(), L"one");
+    EXPECT_EQ(PathOf(node), Folder->Path() + L"\\one");
+    EXPECT_TRUE(IsExistingDirectory(Folder->Path() + L"\\one"));
+}
+
+TEST_F(ShellTreeRenameTest, TheDesktopIsNotRenamed)
+{
+    EXPECT_FALSE(Tree->GetFirstNode()->EditText());
+}
+
+// Wine offers no removable drive here: a folder's node stands in for the drive's.
+TEST_F(ShellTreeTest, AMediaRemovalRecordForAFolderNodeStandingInForADriveClearsItAndSelectsItsParent)
+{
+    Folder->AddFolder(L"drive\\x");
+    TTreeNode* parent = NodeOfPath(Folder->Path());
+    TTreeNode* node = NodeOfPath(Folder->Path() + L"\\drive");
+    node->Expand(false);
+    Tree->SetSelected(node);
+    ASSERT_NE(node->GetFirstChild(), nullptr);
+
+    TIDListPtr list = IDListOfPath(Folder->Path() + L"\\drive");
+    Tree->DeviceChanged(std::make_unique<TDeviceChangeData>(L" (Q:)", list.get(), dkMedia, DBT_DEVICEREMOVECOMPLETE));
+    EXPECT_EQ(node->GetFirstChild(), nullptr);
+    EXPECT_TRUE(node->HasChildren()) << "the expand button stays";
+    EXPECT_EQ(node->Text(), L" (Q:)");
+    EXPECT_EQ(Tree->Selected(), parent);
+    EXPECT_EQ(ListedPath(View), Folder->Path());
+
+    // A record for a folder the tree cannot reach changes nothing, the root least of all.
+    const std::wstring rootCaption = Tree->GetFirstNode()->Text();
+    TIDListPtr gone = IDListOfPath(Folder->AddFolder(L"gone"));
+    DeleteTree(Folder->Path() + L"\\gone");
+    Tree->DeviceChanged(std::make_unique<TDeviceChangeData>(L" (R:)", gone.get(), dkMedia, DBT_DEVICEREMOVECOMPLETE));
+    EXPECT_EQ(Tree->GetFirstNode()->Text(), rootCaption);
+    EXPECT_EQ(Tree->Selected(), parent);
+}
+
+class ShellTreeMenuTest : public ShellTreeTest {
+protected:
+    void SetUp() override
+    {
+        ShellTreeTest::SetUp();
+        Menu = Form->Create<TShellPopupMenu>();
+        Tree->SetShellPopupMenu(Menu);
+    }
+    void TearDown() override
+    {
+        TrackPopupMenuFunc = DefaultTrackPopupMenu;
+        ShellTreeTest::TearDown();
+    }
+    void ChooseVerb(const std::wstring& verb)
+    {
+        TrackPopupMenuFunc = [this, verb](HMENU menu, UINT, int, int, HWND) {
+            ++Tracked;
+            return verb.empty() ? 0u : Menu->VerbCommand(menu, verb);
+        };
+    }
+    bool RightClick(TTreeNode* node)
+    {
+        const POINT point = LabelPoint(node);
+        return MoveCursorTo(point.x, point.y) && SendButton(MOUSEEVENTF_RIGHTDOWN) && SendButton(MOUSEEVENTF_RIGHTUP);
+    }
+
+    TShellPopupMenu* Menu = nullptr;
+    int Tracked = 0;
+};
+
+TEST_F(ShellTreeMenuTest, DeletingTheSelectedFolderSelectsAndListsItsParent)
+{
+    Folder->AddFolder(L"doomed");
+    Folder->AddFolder(L"kept");
+    TTreeNode* parent = NodeOfPath(Folder->Path());
+    TTreeNode* node = SelectPath(Folder->Path() + L"\\doomed");
+    ASSERT_EQ(PathOf(node), Folder->Path() + L"\\doomed");
+    ChooseVerb(L"delete");
+    DialogAnswer yes(IDYES);
+    ASSERT_TRUE(RightClick(node));
+    ASSERT_TRUE(PumpUntil([&] { return Tracked == 1 && Tree->Selected() == parent; }, 5000));
+    EXPECT_FALSE(IsExistingDirectory(Folder->Path() + L"\\doomed"));
+    EXPECT_EQ(ListedPath(View), Folder->Path());
+    EXPECT_EQ(ChildNames(parent), std::vector<std::wstring>{L"kept"});
+    EXPECT_EQ(Tree->MouseState(), 0);
+    EXPECT_EQ(Tree->DropTarget(), nullptr);
+}
+
+TEST_F(ShellTreeMenuTest, TheDesktopHasNoMenuAndCutGhostsTheNode)
+{
+    ChooseVerb(L"");
+    ASSERT_TRUE(RightClick(Tree->GetFirstNode()));
+    PumpFor(300);
+    EXPECT_EQ(Tracked, 0);
+
+    Folder->AddFolder(L"cutme");
+    TTreeNode* node = NodeOfPath(Folder->Path() + L"\\cutme");
+    ChooseVerb(L"cut");
+    ASSERT_TRUE(RightClick(node));
+    ASSERT_TRUE(PumpUntil([&] { return Tracked == 1; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return node->Cut(); }, 2000));
+    EXPECT_NE(Tree->Selected(), node) << "a right press does not select";
+}
+
+TEST_F(ShellTreeTest, TheListViewLinkCarriesTheTreesSettingsAndIsUndoneOnEitherEnd)
+{
+    EXPECT_EQ(View->LinkedTree(), static_cast<TShellTreeLink*>(Tree));
+    View->SetShVirtuaItems(TShVirtuaItems{itBitBucket, itVirtual, itNetWork});
+    EXPECT_EQ(Tree->ShVirtuaItems(), (TShVirtuaItems{itBitBucket, itVirtual, itNetWork}));
+    Tree->SetShellListView(nullptr);
+    EXPECT_EQ(View->LinkedTree(), nullptr);
+    Tree->SetShellListView(View);
+    Form->RemoveComponent(View).reset();  // the view may go first: the tree forgets it
+    View = nullptr;
+    EXPECT_EQ(Tree->ShellListView(), nullptr);
+    SelectPath(Folder->Path());
+}
+
+}  // namespace
