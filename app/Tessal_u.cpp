@@ -53,8 +53,30 @@ TTessal_f::TTessal_f(TComponent* owner) : TForm(owner, kLayout), CursorPos(Syste
     Image2 = Create<TImage>();
     Image2->Icon = TIcon::FromResource(L"SMALLICON", 16, 16);
 
+    ShellPopupMenu1 = Create<TShellPopupMenu>();
+    ShellPopupMenu1->SetAutoPopup(false);
+    ShellPopupMenu1->SetInsertPos(0);
+    const TShVirtuaItems virtualItems{itBitBucket, itVirtual, itNetWork};
+    ShellListView1 = Create<TShellListView>(this, TBounds{0, 28, 202, 542});
+    ShellListView1->SetAlign(TAlign::alClient);
+    ShellListView1->SetViewStyle(vsReport);
+    ShellListView1->SetShellPopupMenu(ShellPopupMenu1);
+    ShellListView1->SetShVirtuaItems(virtualItems);
+    ShellListView1->OnShListChange = [this](TObject* s, TShellFileList* list) { ShellListView1ShListChange(s, list); };
+    ShellTreeView1 = Create<TShellTreeView>(this, TBounds{4, 48, 85, 113});
+    ShellTreeView1->SetShellListView(ShellListView1);
+    ShellTreeView1->SetShVirtuaItems(virtualItems);
+    ShellTreeView1->SetIndent(19);
+    ShellTreeView1->SetCheckboxes(false);
+    ShellListView1->Loaded();
+    ShellTreeView1->Loaded();
+    ShellTreeView1->SetVisible(false);
+
     Timer1->SetOnTimer([this](TObject* s) { Timer1Timer(s); });
     Timer2->SetOnTimer([this](TObject* s) { Timer2Timer(s); });
+    Timer3->SetOnTimer([this](TObject* s) { Timer3Timer(s); });
+    Button1->OnClick = [this](TObject* s) { Button1Click(s); };
+    Button2->OnClick = [this](TObject* s) { Button2Click(s); };
     OnCreate = [this](TObject* s) { FormCreate(s); };
 }
 
@@ -97,6 +119,22 @@ void TTessal_f::Park()
 {
     SetLeft(-(Width() + 1));
     ShowWindow(Application->Handle(), SW_HIDE);
+    GiveUpForeground();
+}
+
+void TTessal_f::GiveUpForeground()
+{
+    HWND foreground = GetForegroundWindow();
+    if (foreground != Handle() && foreground != Application->Handle()) return;
+    HWND target = FForegroundBefore;
+    FForegroundBefore = nullptr;
+    if (!target || !IsWindow(target) || !IsWindowVisible(target)) {
+        target = GetAncestor(WindowFromPoint(CursorPos()), GA_ROOT);
+        if (target == Handle() || target == GetDesktopWindow()) target = nullptr;
+    }
+    if (target) SetForceActiveWindow(foreground, target);
+    // Nobody to hand it to: at least no control of ours hears the keys.
+    if (GetForegroundWindow() == Handle()) SetFocus(nullptr);
 }
 
 // Every 500 ms: arm the delayed check while the pointer is at the left edge,
@@ -135,6 +173,7 @@ void TTessal_f::Timer2Timer(TObject*)
 void TTessal_f::FormDisp()
 {
     HWND foreground = GetForegroundWindow();
+    if (foreground != Handle() && foreground != Application->Handle()) FForegroundBefore = foreground;
     Application->Restore();
     SetForceActiveWindow(foreground, Handle());
     SetVisible(true);
@@ -147,7 +186,37 @@ void TTessal_f::FormDisp()
 
 void TTessal_f::ResetListingToDesktop()
 {
-    // Nothing is listed yet: the listing controls select the Desktop here.
+    TTreeNode* root = ShellTreeView1->GetFirstNode();
+    if (ShellTreeView1->Selected() != root) ShellTreeView1->SetSelected(root);
+}
+
+void TTessal_f::ShellListView1ShListChange(TObject*, TShellFileList*)
+{
+    Timer3->SetEnabled(true);
+}
+
+void TTessal_f::Timer3Timer(TObject*)
+{
+    Application->ProcessMessages();
+    // The outer width: the old layout fitted the column to it, not to the client area.
+    ShellListView1->SetColumnWidth(0, Width() - 26);
+    const bool atDesktop = ShellTreeView1->Selected() == ShellTreeView1->GetFirstNode();
+    if (atDesktop)
+        for (int column = 1; column <= 4 && column < ShellListView1->ColumnCount(); ++column)
+            ShellListView1->SetColumnWidth(column, 0);
+    Button1->SetEnabled(!atDesktop);
+    Timer3->SetEnabled(false);
+}
+
+void TTessal_f::Button1Click(TObject*)
+{
+    TTreeNode* selected = ShellTreeView1->Selected();
+    if (selected && selected != ShellTreeView1->GetFirstNode()) ShellTreeView1->SetSelected(selected->Parent());
+}
+
+void TTessal_f::Button2Click(TObject*)
+{
+    ShellListView1->RefreshList();
 }
 
 bool SetForceActiveWindow(HWND foregroundWnd, HWND targetWnd)

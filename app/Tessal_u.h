@@ -4,6 +4,9 @@
 #include <functional>
 #include <string>
 
+#include "shellmenus/ShellPopupMenu.h"
+#include "shellviews/ShellListView.h"
+#include "shellviews/ShellTreeView.h"
 #include "ui/Form.h"
 #include "ui/StdCtrls.h"
 #include "ui/Timer.h"
@@ -21,10 +24,18 @@ public:
     TTimer* Timer3;    // column fitting
     TImage* Image1;    // copy of the program's main icon, for the version dialog
     TImage* Image2;    // the small icon: application, window and tray icon
+    TShellPopupMenu* ShellPopupMenu1;
+    TShellListView* ShellListView1;  // the listing
+    TShellTreeView* ShellTreeView1;  // never shown: its selected node is the folder listed
 
     void FormCreate(TObject* sender);
     void Timer1Timer(TObject* sender);
     void Timer2Timer(TObject* sender);
+    // Fits the columns to the narrow window; the go-up button only below the Desktop.
+    void Timer3Timer(TObject* sender);
+    void Button1Click(TObject* sender);
+    void Button2Click(TObject* sender);
+    void ShellListView1ShListChange(TObject* sender, TShellFileList* fileList);
     // Brings the window in at the edge chosen by DispSide, beside the taskbar,
     // in the foreground, with the pointer moved into it.
     void FormDisp();
@@ -37,9 +48,13 @@ private:
     void AppRestore(TObject* sender);
     // Parks the window just left of the screen, out of the taskbar.
     void Park();
-    // Every appearance starts at the Desktop listing; the listing controls
-    // hook in here.
+    // A parked window must not keep the keyboard: keys meant for another
+    // window would reach the hidden list (Delete deletes, F2 renames).
+    void GiveUpForeground();
+    // Every appearance starts at the Desktop listing.
     void ResetListingToDesktop();
+
+    HWND FForegroundBefore = nullptr;  // in front before the window came in
 };
 
 // The main form, the version text and the side the window is shown at (a TDispSide).
