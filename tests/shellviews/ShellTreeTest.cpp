@@ -323,3 +323,31 @@ TEST_F(ShellTreeTest, TheListViewLinkCarriesTheTreesSettingsAndIsUndoneOnEitherE
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<TShItemIDType> RootChildKinds(TShellTreeView* tree)
+{
+    std::vector<TShItemIDType> kinds;
+    for (TTreeNode* child = tree->GetFirstNode()->GetFirstChild(); child; child = child->GetNextSibling())
+        kinds.push_back(TShellTreeView::ItemOf(child)->ItemType());
+    return kinds;
+}
+
+TEST_F(ShellTreeTest, TheDesktopsChildrenFollowTheVirtualItemSetAndNeverShowOtherVirtualItems)
+{
+    auto has = [](const std::vector<TShItemIDType>& kinds, TShItemIDType kind) {
+        return std::find(kinds.begin(), kinds.end(), kind) != kinds.end();
+    };
+    const std::vector<TShItemIDType> kinds = RootChildKinds(Tree);
+    EXPECT_FALSE(has(kinds, itVirtual));
+    if (!has(kinds, itBitBucket)) GTEST_SKIP() << "Wine's Desktop shows no Recycle Bin here";
+    Tree->SetShVirtuaItems(TShVirtuaItems{itNetWork});
+    EXPECT_FALSE(has(RootChildKinds(Tree), itBitBucket));
+    EXPECT_EQ(View->ShVirtuaItems(), TShVirtuaItems{itNetWork}) << "the list view takes the set";
+    Tree->SetShVirtuaItems(TShVirtuaItems{itBitBucket, itNetWork, itVirtual});
+    EXPECT_TRUE(has(RootChildKinds(Tree), itBitBucket));
+    EXPECT_FALSE(has(RootChildKinds(Tree), itVirtual)) << "under the Desktop, whatever the set";
+}
+
+}  // namespace
