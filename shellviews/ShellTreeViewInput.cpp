@@ -1,0 +1,242 @@
+// The tree view's input: selection on button release, the start of a drag,
+// the shell's context menu with its follow-ups, renaming in place, and the
+// drop target and drag source.
+#include <cstdlib>
+
+#include "shellmenus/ShellPopupMenu.h"
+#include "shellviews/ShellTreeView.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+constexpr UINT kOnItem = TVHT_ONITEM;  // icon, label or state icon
+constexpr int kDragDistance = 5;
+
+bool ButtonDown(int virtualKey)
+{
+    // The physical button: a user with swapped buttons presses the other one.
+    if (GetSystemMetrics(SM_SWAPBUTTON)) virtualKey = virtualKey == VK_LBUTTON ? VK_RBUTTON : VK_LBUTTON;
+    return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
+}
+}  // namespace
+
+// --- the mouse ------------------------------------------------------------------------------
+
+LRESULT TShellTreeView::WMLButtonDown(WPARAM wParam, LPARAM lParam)
+{
+    FMouseState = 0;
+    const POINT point{short(LOWORD(lParam)), short(HIWORD(lParam))};
+    TTreeNode* node = GetNodeAt(point.x, point.y);
+    if (node && (HitTest(point.x, point.y) & kOnItem)) {
+        node->SetDropTarget(true);
+        FMouseState = 1;
+        FMouseDown = point;
+    } else if (node) {
+        SetDropTarget(nullptr);
+    }
+    const LRESULT result = TCustomTreeView::WndProc(WM_LBUTTONDOWN, wParam, lParam);
+    // The control follows the button in a loop of its own, which may take the release from us.
+    if (FMouseState == 1 && !ButtonDown(VK_LBUTTON)) ButtonReleased();
+    return result;
+}
+
+LRESULT TShellTreeView::WMLButtonUp(WPARAM wParam, LPARAM lParam)
+{
+    if (FMouseState == 1) ButtonReleased();
+    FMouseState = 0;
+    return TCustomTreeView::WndProc(WM_LBUTTONUP, wParam, lParam);
+}
+
+void TShellTreeView::ButtonReleased()
+{
+    TTreeNode* node = DropTarget();
+    FMouseState = 0;
+    if (!ItemOf(node)) return;
+    SetSelected(node);
+    SetDropTarget(nullptr);
+    if (AutoExpand()) Change(Selected());
+}
+
+LRESULT TShellTreeView::WMRButtonDown(WPARAM wParam, LPARAM lParam)
+{
+    FMouseState = 0;
+    const POINT point{short(LOWORD(lParam)), short(HIWORD(lParam))};
+    TTreeNode* node = GetNodeAt(point.x, point.y);
+    if (TShellTreeItem* item = ItemOf(node); item && item->Level() != 0) {
+        node->SetDropTarget(true);
+        FMouseState = 2;
+        FMouseDown = point;
+    }
+    return TCustomTreeView::WndProc(WM_RBUTTONDOWN, wParam, lParam);
+}
+
+LRESULT TShellTreeView::WMMouseMove(WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT result = TCustomTreeView::WndProc(WM_MOUSEMOVE, wParam, lParam);
+    if ((FMouseState == 1 || FMouseState == 2) &&
+        DoShBeginDrag(FMouseDown, short(LOWORD(lParam)), short(HIWORD(lParam))))
+        StartDrag(DropTarget());
+    return result;
+}
+
+bool TShellTreeView::DoShBeginDrag(POINT start, int x, int y)
+{
+    TTreeNode* node = DropTarget();
+    TShellTreeItem* item = ItemOf(node);
+    if (!item || !ButtonDown(FMouseState == 1 ? VK_LBUTTON : VK_RBUTTON)) return false;
+    if (!item->HasAttribute(iaCanLink) && !item->HasAttribute(iaCanCopy) && !item->HasAttribute(iaCanMove))
+        return false;
+    if (std::abs(x - start.x) <= kDragDistance && std::abs(y - start.y) <= kDragDistance) return false;
+    bool canDrag = true;
+    if (OnShBeginDrag) OnShBeginDrag(this, node, start, x, y, canDrag);
+    return canDrag;
+}
+
+void TShellTreeView::StartDrag(TTreeNode* node)
+{
+    TShellTreeItem* item = ItemOf(node);
+    IShellFolder* folder = item ? item->ParentFolder() : nullptr;
+    if (!folder) return;
+    LPCITEMIDLIST child = item->Level() == 0 ? item->AbsoluteIDList() : item->RelativeIDList();
+    SFGAOF attributes = SFGAO_CAPABILITYMASK;
+    folder->GetAttributesOf(1, &child, &attributes);
+    ComPtr<IDataObject> data;
+    if (FAILED(folder->GetUIObjectOf(Handle(), 1, &child, IID_IDataObject, nullptr,
+                                     reinterpret_cast<void**>(data.GetAddressOf()))))
+        return;
+    FMouseState = 3;
+    DWORD effect = DROPEFFECT_NONE;
+    DoDragDrop(data.Get(), this, attributes & (DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK), &effect);
+    FMouseState = 0;
+    SetDropTarget(nullptr);
+}
+
+// --- the context menu and renaming ------------------------------------------------------------
+
+void TShellTreeView::DoContextPopup(POINT mousePos, bool& handled)
+{
+    TCustomTreeView::DoContextPopup(mousePos, handled);
+    TTreeNode* node = DropTarget();
+    TShellTreeItem* item = ItemOf(node);
+    if (!handled && FMouseState == 2 && FPopupMenu && item && item->Level() != 0) {
+        POINT screen = mousePos;
+        ClientToScreen(Handle(), &screen);
+        PauseWatch();
+        try {
+            TTreeNode* fallback = node->Selected() ? node->Parent() : nullptr;
+            FContextIDList.Clear();
+            FContextIDList.Add(item->RelativeIDList());
+            FContextIDList.SetParentIDList(item->ParentIDList());
+            FPopupMenu->SetPopupComponent(this);
+            handled = true;
+            switch (FPopupMenu->ShellPopup(&FContextIDList, screen)) {
+            case shellResultDelete:
+                if (fallback) {
+                    if (FListView) {
+                        FListView->PauseWatch();
+                        FListView->SetFolderIDList(ItemOf(fallback) ? ItemOf(fallback)->AbsoluteIDList() : nullptr);
+                    }
+                    FMouseState = 0;
+                    SetSelected(fallback);
+                }
+                // The deleted folder's node, and with it `node`, may be gone from here on.
+                RefreshWithCombo();
+                break;
+            case shellResultRename:
+                FMouseState = 0;
+                node->EditText();
+                break;
+            case shellResultCut:
+                node->SetCut(true);
+                break;
+            default:
+                FMouseState = 0;
+                break;
+            }
+        } catch (...) {
+            ResumeWatch();
+            SetDropTarget(nullptr);
+            FMouseState = 0;
+            throw;
+        }
+        ResumeWatch();
+    }
+    SetDropTarget(nullptr);
+    FMouseState = 0;
+}
+
+bool TShellTreeView::CanEdit(TTreeNode* node)
+{
+    TShellTreeItem* item = ItemOf(node);
+    if (!item || FMouseState != 0 || !item->HasAttribute(iaCanRename) || item->Level() == 0) return false;
+    return TCustomTreeView::CanEdit(node);
+}
+
+void TShellTreeView::Edit(TTreeNode* node, std::wstring& text)
+{
+    TCustomTreeView::Edit(node, text);
+    TShellTreeItem* item = ItemOf(node);
+    if (!item) return;
+    PauseWatch();
+    if (FListView) FListView->PauseWatch();
+    try {
+        if (item->Rename(text)) {
+            if (FCombo) {
+                if (item->Level() == 1) FCombo->RebuildList();
+                FCombo->SelectIDList(item->AbsoluteIDList());
+            }
+            ListFolder(item->AbsoluteIDList());
+        }
+    } catch (...) {
+        if (FListView) FListView->ResumeWatch();
+        ResumeWatch();
+        throw;
+    }
+    if (FListView) FListView->ResumeWatch();
+    ResumeWatch();
+}
+
+// --- drag and drop: drops are refused until the tree takes them ---------------------------------
+
+HRESULT TShellTreeView::QueryInterface(REFIID riid, void** object)
+{
+    if (!object) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IDropTarget) {
+        *object = static_cast<IDropTarget*>(this);
+        return S_OK;
+    }
+    if (riid == IID_IDropSource) {
+        *object = static_cast<IDropSource*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT TShellTreeView::DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect)
+{
+    if (effect) *effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
+HRESULT TShellTreeView::DragOver(DWORD, POINTL, DWORD* effect)
+{
+    if (effect) *effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
+HRESULT TShellTreeView::DragLeave() { return S_OK; }
+
+HRESULT TShellTreeView::Drop(IDataObject*, DWORD, POINTL, DWORD* effect)
+{
+    if (effect) *effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
+HRESULT TShellTreeView::QueryContinueDrag(BOOL escapePressed, DWORD keyState)
+{
+    if (escapePressed) return DRAGDROP_S_CANCEL;
+    return keyState & (MK_LBUTTON | MK_RBUTTON) ? S_OK : DRAGDROP_S_DROP;
+}
+
+HRESULT TShellTreeView::GiveFeedback(DWORD) { return DRAGDROP_S_USEDEFAULTCURSORS; }
