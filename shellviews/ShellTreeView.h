@@ -46,6 +46,7 @@ class TShellTreeItem : public TShellFolderItem {
 public:
     using TShellFolderItem::TShellFolderItem;
     void ResetIcons() { FImageIndex = FSelectedIndex = -1; }
+    bool IconsCached() const { return FImageIndex != -1 || FSelectedIndex != -1; }
     void SetCachedName(const std::wstring& name) { FDisplayName = name; }
 };
 

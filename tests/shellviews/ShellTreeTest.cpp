@@ -350,4 +350,19 @@ TEST_F(ShellTreeTest, TheDesktopsChildrenFollowTheVirtualItemSetAndNeverShowOthe
     EXPECT_FALSE(has(RootChildKinds(Tree), itVirtual)) << "under the Desktop, whatever the set";
 }
 
+TEST_F(ShellTreeTest, ASettingsChangeMakesEveryNodeFetchItsIconsAgain)
+{
+    Folder->AddFolder(L"closed\\child");
+    TTreeNode* closed = NodeOfPath(Folder->Path() + L"\\closed");
+    TTreeNode* child = NodeOfPath(Folder->Path() + L"\\closed\\child");
+    closed->Collapse(false);
+    TShellTreeItem* item = TShellTreeView::ItemOf(child);
+    item->ImageIndex();
+    item->SelectedIndex();
+    ASSERT_TRUE(item->IconsCached());
+    SendMessageW(Form->Handle(), WM_SETTINGCHANGE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !item->IconsCached(); }, 3000)) << "a node out of sight keeps its old icons";
+    EXPECT_EQ(TreeView_GetImageList(Tree->Handle(), TVSIL_NORMAL), SystemImageList(false));
+}
+
 }  // namespace
