@@ -30,14 +30,6 @@ bool RenameInPlace(HWND window, const std::wstring& name)
     return PumpUntil([&] { return !ListView_GetEditControl(window); }, 2000);
 }
 
-bool SendMouse(DWORD flags)
-{
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    return SendInput(1, &input, sizeof input) == 1;
-}
-
 bool Exists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -118,18 +110,30 @@ TEST_F(ListViewTest, ADragStartsOnlyAfterAMoveOfMoreThanFivePixels)
     RECT row{};
     ASSERT_TRUE(ListView_GetItemRect(Window(), 0, &row, LVIR_LABEL));
     POINT start{row.left + 4, (row.top + row.bottom) / 2};
-    POINT screen = start;
-    ClientToScreen(Window(), &screen);
-    ASSERT_TRUE(MoveCursorTo(screen.x, screen.y));
-    ASSERT_TRUE(SendMouse(MOUSEEVENTF_LEFTDOWN));
-    ASSERT_TRUE(PumpUntil([&] { return View->MouseState() == 1; }, 2000));
-    for (int step = 1; step <= 5; ++step) ASSERT_TRUE(MoveCursorTo(screen.x + step, screen.y));
-    PumpFor(200);
-    EXPECT_TRUE(asked.empty()) << "five pixels are not a drag";
-    ASSERT_TRUE(MoveCursorTo(screen.x + 6, screen.y));
-    EXPECT_TRUE(PumpUntil([&] { return !asked.empty(); }, 2000)) << "six pixels are";
-    SendMouse(MOUSEEVENTF_LEFTUP);
-    EXPECT_TRUE(PumpUntil([&] { return View->MouseState() == 0; }, 2000));
+    ClientToScreen(Window(), &start);
+    auto at = [&](int dx) { return POINT{start.x + dx, start.y}; };
+    bool askedWithinFive = true;
+    ULONGLONG fifth = 0;
+    std::vector<InputScript::TStep> steps{InputScript::MoveTo(start), InputScript::Button(start, true),
+                                          InputScript::Until([&] { return View->MouseState() == 1; })};
+    for (int dx = 1; dx <= 5; ++dx) steps.push_back(InputScript::MoveTo(at(dx)));
+    steps.push_back([&] {
+        fifth = GetTickCount64();
+        return true;
+    });
+    // Moves take a moment to arrive; five pixels must not have asked by then.
+    steps.push_back(InputScript::Until([&] { return GetTickCount64() - fifth > 300; }));
+    steps.push_back([&] {
+        askedWithinFive = !asked.empty();
+        return true;
+    });
+    steps.push_back(InputScript::MoveTo(at(6)));
+    steps.push_back(InputScript::Until([&] { return !asked.empty() || GetTickCount64() - fifth > 3000; }));
+    steps.push_back(InputScript::Button(at(6), false));
+    InputScript script(std::move(steps));
+    ASSERT_TRUE(PumpUntil([&] { return script.Done() && View->MouseState() == 0; }, 10000));
+    EXPECT_FALSE(askedWithinFive) << "five pixels are not a drag";
+    EXPECT_FALSE(asked.empty()) << "six pixels are";
 }
 
 TEST_F(ListViewTest, ACustomDrawHandlerColoursTheRowsBackground)

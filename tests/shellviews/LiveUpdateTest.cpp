@@ -14,15 +14,6 @@ bool Contains(const std::vector<std::wstring>& names, const std::wstring& name)
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-bool PressLeftButtonAt(HWND window, POINT client, bool down)
-{
-    ClientToScreen(window, &client);
-    if (!MoveCursorTo(client.x, client.y)) return false;
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    return SendInput(1, &input, sizeof input) == 1;
-}
 }  // namespace
 
 TEST_F(ListViewTest, NamesCreatedRenamedAndDeletedElsewhereReEnumerate)
@@ -65,19 +56,33 @@ TEST_F(ListViewTest, AChangeWhileTheButtonIsHeldOnARowIsDropped)
     ListPath(Folder.Path());
     RECT row{};
     ASSERT_TRUE(ListView_GetItemRect(Window(), 0, &row, LVIR_LABEL));
-    const POINT onRow{row.left + 4, (row.top + row.bottom) / 2};
-    ASSERT_TRUE(PressLeftButtonAt(Window(), onRow, true));
-    ASSERT_TRUE(PumpUntil([&] { return View->MouseState() == 1; }, 2000));
-
+    POINT onRow{row.left + 4, (row.top + row.bottom) / 2};
+    ClientToScreen(Window(), &onRow);
     const int changes = ListChanges;
-    Folder.AddFile(L"while-held.txt");
-    // The report comes after the quiet time; the listing stays as it was.
-    PumpFor(TShFilesWatcher::DefaultSettleMs + 1500);
-    EXPECT_EQ(ListChanges, changes);
-    EXPECT_FALSE(Contains(Names(), L"while-held.txt"));
-
-    ASSERT_TRUE(PressLeftButtonAt(Window(), onRow, false));
-    EXPECT_TRUE(PumpUntil([&] { return View->MouseState() == 0; }, 2000));
+    int changesWhileHeld = -1;
+    bool listedWhileHeld = true;
+    ULONGLONG created = 0;
+    InputScript script({InputScript::MoveTo(onRow), InputScript::Button(onRow, true),
+                        InputScript::Until([&] { return View->MouseState() == 1; }),
+                        [&] {
+                            Folder.AddFile(L"while-held.txt");
+                            created = GetTickCount64();
+                            return true;
+                        },
+                        // The report comes after the quiet time; the listing must stay as it was.
+                        InputScript::Until([&] {
+                            return GetTickCount64() - created > TShFilesWatcher::DefaultSettleMs + 1500;
+                        }),
+                        [&] {
+                            changesWhileHeld = ListChanges;
+                            listedWhileHeld = Contains(Names(), L"while-held.txt");
+                            return true;
+                        },
+                        InputScript::Button(onRow, false)});
+    ASSERT_TRUE(PumpUntil([&] { return script.Done() && View->MouseState() == 0; }, 15000));
+    EXPECT_EQ(changesWhileHeld, changes);
+    EXPECT_FALSE(listedWhileHeld);
+    PumpFor(300);
     EXPECT_FALSE(Contains(Names(), L"while-held.txt")) << "the dropped change is not replayed";
 }
 
