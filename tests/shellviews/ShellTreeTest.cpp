@@ -244,6 +244,21 @@ TEST_F(ShellTreeTest, AMediaRemovalRecordForAFolderNodeStandingInForADriveClears
     EXPECT_EQ(Tree->Selected(), parent);
 }
 
+TEST_F(ShellTreeTest, ANetworkVolumeArrivalRefreshesAndItsRemovalGoesBackToTheRoot)
+{
+    Folder->AddFolder(L"b");
+    TTreeNode* parent = SelectPath(Folder->Path());
+    parent->Expand(false);
+    Folder->AddFolder(L"a");
+    Tree->DeviceChanged(std::make_unique<TDeviceChangeData>(L"", nullptr, dkNetwork, DBT_DEVICEARRIVAL));
+    EXPECT_EQ(ChildNames(parent), (std::vector<std::wstring>{L"a", L"b"}));
+    EXPECT_EQ(Tree->Selected(), parent);
+
+    Tree->DeviceChanged(std::make_unique<TDeviceChangeData>(L"", nullptr, dkNetwork, DBT_DEVICEREMOVECOMPLETE));
+    EXPECT_EQ(Tree->Selected(), Tree->GetFirstNode());
+    EXPECT_EQ(IDListLevel(View->FolderIDList()), 0);
+}
+
 class ShellTreeMenuTest : public ShellTreeTest {
 protected:
     void SetUp() override
