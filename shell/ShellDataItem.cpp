@@ -25,16 +25,18 @@ int TShellDataItem::SelectedIndex()
 
 IShellFolder* TShellDataItem::ParentFolder()
 {
-    if (FParentFolder) return FParentFolder.Get();
+    if (!FParentFolder) FParentFolder = BindParentFolder();
+    return FParentFolder.Get();
+}
+
+ComPtr<IShellFolder> TShellDataItem::BindParentFolder()
+{
     ComPtr<IShellFolder> desktop;
     if (FAILED(SHGetDesktopFolder(&desktop))) return nullptr;
-    if (Level() <= 1) {
-        FParentFolder = desktop;
-    } else {
-        ComPtr<IShellFolder> folder;
-        if (SUCCEEDED(desktop->BindToObject(ParentIDList(), nullptr, IID_PPV_ARGS(&folder)))) FParentFolder = folder;
-    }
-    return FParentFolder.Get();
+    if (Level() <= 1) return desktop;
+    ComPtr<IShellFolder> folder;
+    if (FAILED(desktop->BindToObject(ParentIDList(), nullptr, IID_PPV_ARGS(&folder)))) return nullptr;
+    return folder;
 }
 
 LPCITEMIDLIST TShellDataItem::FolderIDList()

@@ -42,6 +42,9 @@ public:
     bool DropTarget(Microsoft::WRL::ComPtr<IDropTarget>& target);
 
 protected:
+    // Binds the folder that ParentFolder keeps; a descendant whose container
+    // already holds that folder hands it over instead of binding it again.
+    virtual Microsoft::WRL::ComPtr<IShellFolder> BindParentFolder();
     // The list that goes to ParentFolder: the absolute one for the Desktop itself.
     LPCITEMIDLIST FolderIDList();
     // The parent folder's overlay interface; none when it has none.

@@ -2,7 +2,10 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 
+#include <algorithm>
+#include <array>
 
 using Microsoft::WRL::ComPtr;
 
@@ -42,6 +45,22 @@ std::wstring ShortDateTimeText(const SYSTEMTIME& time)
         GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &time, shortTime.c_str(), clock, int(std::size(clock)));
     return std::wstring(date) + L' ' + clock;
 }
+
+// Files of these kinds carry their own icon, whatever a shell says of their
+// class. Shortcuts (.lnk, .url, .pif) are known by their link attribute.
+bool OwnIconKind(const std::wstring& extension)
+{
+    static constexpr std::array<const wchar_t*, 9> kinds = {L".exe", L".com", L".scr", L".cpl", L".ico",
+                                                            L".cur", L".ani", L".icl", L".msc"};
+    return std::any_of(kinds.begin(), kinds.end(), [&](const wchar_t* kind) {
+        return CompareStringOrdinal(extension.c_str(), int(extension.size()), kind, -1, TRUE) == CSTR_EQUAL;
+    });
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), int(a.size()), b.c_str(), int(b.size()), TRUE) == CSTR_EQUAL;
+}
 }  // namespace
 
 TShellFileItem::TShellFileItem(TShellItemListing* fileList, LPITEMIDLIST relativeIDList)
@@ -49,10 +68,20 @@ TShellFileItem::TShellFileItem(TShellItemListing* fileList, LPITEMIDLIST relativ
 {
 }
 
+ComPtr<IShellFolder> TShellFileItem::BindParentFolder()
+{
+    if (FFileList && FFileList->FolderLevel() > 0)
+        if (ComPtr<IShellFolder> folder = FFileList->ShellFolder()) return folder;
+    return TShellDataItem::BindParentFolder();
+}
+
 int TShellFileItem::ImageIndex()
 {
     if (FFileList && FFileList->ViewStyle() == vsIcon) return LargeImageIndex();
-    return TShellDataItem::ImageIndex();
+    if (FImageIndex != -1) return FImageIndex;
+    if (!ParentFolder()) return -1;
+    FImageIndex = SystemIconIndex(false);
+    return FImageIndex;
 }
 
 int TShellFileItem::LargeImageIndex()
@@ -65,9 +94,75 @@ int TShellFileItem::LargeImageIndex()
     if (SUCCEEDED(folder.As(&shellIcon)) && shellIcon->GetIconOf(RelativeIDList(), GIL_FORSHELL, &index) == S_OK) {
         FLargeImageIndex = index;
     } else {
-        FLargeImageIndex = SysIconIndex(AbsoluteIDList(), true, false);
+        FLargeImageIndex = SystemIconIndex(true);
     }
     return FLargeImageIndex;
+}
+
+int TShellFileItem::SystemIconIndex(bool large)
+{
+    const std::wstring extension = ClassExtension(true);
+    if (extension.empty()) return OwnIconIndex(large);
+    TShellClassCache& cache = ShellClassCache();
+    int index;
+    if (cache.Icon(extension, large, index)) return index;
+    TClassIcon kind = cache.IconKind(extension);
+    if (kind == TClassIcon::ciUnknown) {
+        kind = AskIconKind();
+        if (kind != TClassIcon::ciUnknown) cache.SetIconKind(extension, kind);
+    }
+    index = OwnIconIndex(large);
+    if (kind == TClassIcon::ciPerClass) cache.SetIcon(extension, large, index);
+    return index;
+}
+
+// SHGetFileInfo binds the item's folder anew, and under Wine a bind reads the
+// whole folder; the folder held already maps the item to the same index. Not
+// for shortcuts: Wine's mapping draws the shortcut arrow into their image.
+int TShellFileItem::OwnIconIndex(bool large)
+{
+    IShellFolder* folder = ParentFolder();
+    if (folder && !HasAttribute(iaLink)) {
+        const int index = SHMapPIDLToSystemImageListIndex(folder, FolderIDList(), nullptr);
+        if (index >= 0) return index;
+    }
+    return SysIconIndex(AbsoluteIDList(), large, false);
+}
+
+std::wstring TShellFileItem::ClassExtension(bool forIcon)
+{
+    IShellFolder* folder = ParentFolder();
+    LPCITEMIDLIST item = FolderIDList();
+    ULONG attributes = SFGAO_FILESYSTEM | SFGAO_FOLDER | SFGAO_LINK;
+    if (!folder || !item || FAILED(folder->GetAttributesOf(1, &item, &attributes))) return {};
+    if (!(attributes & SFGAO_FILESYSTEM) || (attributes & SFGAO_FOLDER)) return {};
+    if (forIcon && (attributes & SFGAO_LINK)) return {};
+    std::wstring name;
+    if (!DisplayNameOf(folder, item, SHGDN_INFOLDER | SHGDN_FORPARSING, name)) return {};
+    const std::wstring extension = PathFindExtensionW(name.c_str());
+    if (extension.size() < 2 || (forIcon && OwnIconKind(extension))) return {};
+    return extension;
+}
+
+TClassIcon TShellFileItem::AskIconKind()
+{
+    IShellFolder* folder = ParentFolder();
+    LPCITEMIDLIST item = FolderIDList();
+    ComPtr<IExtractIconW> extract;
+    if (!folder || !item ||
+        FAILED(folder->GetUIObjectOf(FFileList ? FFileList->ListWindow() : nullptr, 1, &item, IID_IExtractIconW,
+                                     nullptr, reinterpret_cast<void**>(extract.GetAddressOf()))))
+        return TClassIcon::ciUnknown;
+    wchar_t location[MAX_PATH] = {};
+    int index = 0;
+    UINT flags = 0;
+    if (extract->GetIconLocation(GIL_FORSHELL, location, MAX_PATH, &index, &flags) != S_OK)
+        return TClassIcon::ciUnknown;
+    if (flags & GIL_PERCLASS) return TClassIcon::ciPerClass;
+    if (flags & (GIL_PERINSTANCE | GIL_NOTFILENAME | GIL_DONTCACHE)) return TClassIcon::ciPerInstance;
+    // Wine sets none of the flags: there an icon kept in a file other than the item is its class's.
+    const std::wstring own = FileSystemPath();
+    return own.empty() || SamePath(location, own) ? TClassIcon::ciPerInstance : TClassIcon::ciPerClass;
 }
 
 int TShellFileItem::ItemIndex() const { return FFileList ? FFileList->IndexOf(this) : -1; }
@@ -120,21 +215,35 @@ std::wstring TShellFileItem::SizeText()
     return GroupedNumber(kilobytes) + L"KB";
 }
 
+// A file's type name is its class's: the first file of a class asks the shell for all.
 std::wstring TShellFileItem::TypeName()
 {
-    if (FTypeName.empty()) {
-        SHFILEINFOW info{};
-        if (SHGetFileInfoW(reinterpret_cast<LPCWSTR>(AbsoluteIDList()), 0, &info, sizeof info,
-                           SHGFI_TYPENAME | SHGFI_PIDL))
-            FTypeName = info.szTypeName;
-    }
+    if (!FTypeName.empty()) return FTypeName;
+    const std::wstring extension = ClassExtension(false);
+    if (!extension.empty() && ShellClassCache().TypeName(extension, FTypeName)) return FTypeName;
+    SHFILEINFOW info{};
+    if (SHGetFileInfoW(reinterpret_cast<LPCWSTR>(AbsoluteIDList()), 0, &info, sizeof info, SHGFI_TYPENAME | SHGFI_PIDL))
+        FTypeName = info.szTypeName;
+    if (!extension.empty() && !FTypeName.empty()) ShellClassCache().SetTypeName(extension, FTypeName);
     return FTypeName;
 }
 
 void TShellFileItem::ReloadFindData()
 {
-    const std::wstring path = Path();
+    const std::wstring path = FileSystemPath();
     if (!path.empty()) FindDataOfPath(path, FFindData);
+}
+
+// The parsing name is what SHGetPathFromIDList answers for a file-system item;
+// asked of the folder held, it spares that call's bind of the folder for each
+// row. Desktop items keep their own path (they may live in either Desktop directory).
+std::wstring TShellFileItem::FileSystemPath()
+{
+    IShellFolder* folder = ParentFolder();
+    if (Level() < 2 || !folder) return Path();
+    std::wstring path;
+    if (HasAttribute(iaFileSystem)) DisplayNameOf(folder, RelativeIDList(), SHGDN_FORPARSING, path);
+    return path;
 }
 
 std::wstring TShellFileItem::DateText()

@@ -1,6 +1,7 @@
 #pragma once
 // A row of the shell list view: one item of the listed folder, with the file
 // data behind the size, type, date and attribute columns.
+#include "shell/ShellClassCache.h"
 #include "shell/ShellDataItem.h"
 #include "shell/ShellItemHosts.h"
 
@@ -39,8 +40,25 @@ public:
     // Gives the item a new name; the find record keeps the old one until the listing refreshes it.
     bool Rename(const std::wstring& newName);
 
+protected:
+    // The listing's own folder: the rows of a folder share the one bound folder.
+    Microsoft::WRL::ComPtr<IShellFolder> BindParentFolder() override;
+
 private:
     int LargeImageIndex();
+    // The icon the shell gives the item, taken from the item's class when the
+    // shell calls that icon the class's.
+    int SystemIconIndex(bool large);
+    // The icon the shell gives this item alone.
+    int OwnIconIndex(bool large);
+    // The extension under which the item may share what its class has in
+    // common; empty for folders, items outside the file system, names without
+    // one and, for the icon, shortcuts and the kinds that carry their own icons.
+    std::wstring ClassExtension(bool forIcon);
+    // Whether the icon of the item's class is the class's, as the item's icon handler tells.
+    TClassIcon AskIconKind();
+    // The item's path, read from its folder (empty outside the file system).
+    std::wstring FileSystemPath();
 
     TShellItemListing* FFileList;
     int FLargeImageIndex = -1;
