@@ -1,0 +1,407 @@
+// How the shell list view copes with big folders: for folders of 1,000,
+// 10,000 and 50,000 items it measures, in one run, the shell's own floor (one
+// enumeration and one sort by name through the folder's CompareIDs) and, through
+// a real TShellListView, the re-enumeration, the first screenful of rows taken
+// through the control, a sort by each column and the memory a row holds
+// before its texts are asked for.
+// Usage: bench_listing.exe [--sizes 1000,10000,50000] [--reps 3] [--keep] [--detail]
+//   --keep leaves the folders in the temp directory for the next run;
+//   --detail also times each part of the screenful's rows on their own.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/listing_folders.h"
+#include "shell/ShellClassCache.h"
+#include "shell/ShellIDFunc.h"
+#include "shellviews/ShellListView.h"
+#include "ui/Application.h"
+#include "ui/Exceptions.h"
+#include "ui/Form.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+constexpr int kScreenRows = 40;
+constexpr int kColumns = TShellFileList::kColumns;
+constexpr DWORD kEnumFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
+
+struct TOptions {
+    std::vector<int> Sizes{1000, 10000, 50000};
+    int Reps = 3;
+    bool Keep = false;
+    bool Detail = false;
+};
+
+// A screenful of rows taken through the control: with the classes' shared icons
+// and type names forgotten (cold) and known (warm).
+struct TScreen {
+    int First = 0, Rows = 0, PerInstance = 0;
+    double ColdMs = 0, WarmMs = 0;
+};
+
+struct TResult {
+    int Rows = 0;
+    double EnumMs = 0, SortMs = 0, RefreshMs = 0, EmptyRefreshMs = 0;
+    // In the middle of the folder, where its executables and shortcuts were put;
+    // a quarter down, among plain files alone.
+    TScreen Middle, Quarter;
+    double ColumnSortMs[kColumns] = {};
+    double HeapPerRow = 0;
+    double FloorMs() const { return EnumMs + SortMs; }
+};
+
+double Now()
+{
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return double(f.QuadPart);
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return double(counter.QuadPart) * 1000.0 / frequency;
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const size_t half = values.size() / 2;
+    return values.size() % 2 ? values[half] : (values[half - 1] + values[half]) / 2;
+}
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// Bytes in use in every heap of the process (blocks and their headers).
+double HeapBytes()
+{
+    std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 8);
+    heaps.resize(GetProcessHeaps(DWORD(heaps.size()), heaps.data()));
+    double total = 0;
+    for (HANDLE heap : heaps) {
+        if (!HeapLock(heap)) continue;
+        PROCESS_HEAP_ENTRY entry{};
+        while (HeapWalk(heap, &entry))
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) total += double(entry.cbData) + entry.cbOverhead;
+        HeapUnlock(heap);
+    }
+    return total;
+}
+
+TIDListPtr ListOfPath(const std::wstring& path)
+{
+    TIDListPtr list;
+    IDListFromPath(path, list);
+    return list;
+}
+
+// The shell's unavoidable work: one enumeration, then one sort by name of what it gave.
+void MeasureFloor(IShellFolder* folder, HWND owner, double& enumMs, double& sortMs, int& rows)
+{
+    std::vector<LPITEMIDLIST> items;
+    items.reserve(1000);
+    const double start = Now();
+    ComPtr<IEnumIDList> enumerator;
+    if (folder->EnumObjects(owner, kEnumFlags, &enumerator) == S_OK && enumerator) {
+        LPITEMIDLIST item = nullptr;
+        while (enumerator->Next(1, &item, nullptr) == S_OK) items.push_back(item);
+    }
+    const double enumerated = Now();
+    std::stable_sort(items.begin(), items.end(), [folder](LPCITEMIDLIST a, LPCITEMIDLIST b) {
+        const HRESULT result = folder->CompareIDs(0, a, b);
+        return SUCCEEDED(result) && CompareIDsOrder(result) < 0;
+    });
+    const double sorted = Now();
+    enumMs = enumerated - start;
+    sortMs = sorted - enumerated;
+    rows = int(items.size());
+    for (LPITEMIDLIST item : items) CoTaskMemFree(item);
+}
+
+// Every column of `count` rows from `first`, asked of the control as it asks
+// when it paints: the row's text and icon, then each further column's text.
+double FetchRows(HWND list, int first, int count)
+{
+    wchar_t text[MAX_PATH];
+    const double start = Now();
+    for (int row = first; row < first + count; ++row) {
+        for (int column = 0; column < kColumns; ++column) {
+            LVITEMW item{};
+            item.mask = column == 0 ? LVIF_TEXT | LVIF_IMAGE : LVIF_TEXT;
+            item.iItem = row;
+            item.iSubItem = column;
+            item.pszText = text;
+            item.cchTextMax = int(std::size(text));
+            SendMessageW(list, LVM_GETITEMW, 0, LPARAM(&item));
+        }
+    }
+    return Now() - start;
+}
+
+std::wstring RowText(HWND list, int row, int column)
+{
+    wchar_t text[MAX_PATH] = {};
+    ListView_GetItemText(list, row, column, text, int(std::size(text)));
+    return text;
+}
+
+// Each thing a row shows, asked of fresh rows in the order the view asks, with
+// the shared class data forgotten first: where the screenful's time goes.
+void PrintRowParts(TShellListView& view, int first, int count)
+{
+    view.RefreshList();
+    Pump();
+    ClearShellClassCache();
+    TShellFileList& listing = view.FileList();
+    struct TPart {
+        const char* Name;
+        double Ms = 0, Worst = 0;
+    };
+    TPart parts[] = {{"icon"}, {"name"}, {"overlay"}, {"size"}, {"type"}, {"date"}, {"attributes"}};
+    auto timed = [](TPart& part, auto&& ask) {
+        const double start = Now();
+        ask();
+        const double ms = Now() - start;
+        part.Ms += ms;
+        part.Worst = std::max(part.Worst, ms);
+    };
+    for (int row = first; row < first + count; ++row) {
+        TShellFileItem* item = listing.ItemAt(row);
+        if (!item) continue;
+        timed(parts[0], [&] { item->ImageIndex(); });
+        timed(parts[1], [&] { item->DisplayName(); });
+        timed(parts[2], [&] { item->OverlayState(); });
+        timed(parts[3], [&] { item->SizeText(); });
+        timed(parts[4], [&] { item->TypeName(); });
+        timed(parts[5], [&] { item->DateText(); });
+        timed(parts[6], [&] { item->AttributeLetters(); });
+    }
+    std::printf("  the screenful's parts (all rows, worst row):");
+    for (const TPart& part : parts) std::printf(" %s %.1f (%.1f)", part.Name, part.Ms, part.Worst);
+    std::printf(" ms\n");
+}
+
+// The first screenful from row `first`, on fresh rows each time.
+TScreen MeasureScreen(TShellListView& view, int first, int reps)
+{
+    TShellFileList& listing = view.FileList();
+    TScreen screen;
+    screen.First = std::max(0, first);
+    screen.Rows = std::max(0, std::min(kScreenRows, listing.Count() - screen.First));
+    std::vector<double> cold, warm;
+    for (int rep = 0; rep < reps; ++rep) {
+        view.RefreshList();
+        Pump();
+        ClearShellClassCache();
+        cold.push_back(FetchRows(view.Handle(), screen.First, screen.Rows));
+        view.RefreshList();
+        Pump();
+        warm.push_back(FetchRows(view.Handle(), screen.First, screen.Rows));
+    }
+    screen.ColdMs = Median(cold);
+    screen.WarmMs = Median(warm);
+    for (int row = screen.First; row < screen.First + screen.Rows; ++row)
+        if (TShellFileItem* item = listing.ItemAt(row))
+            screen.PerInstance += IsPerInstanceName(item->FindData().cFileName);
+    return screen;
+}
+
+TResult MeasureFolder(TShellListView& view, const TBenchFolder& bench, const std::wstring& empty, int reps,
+                      bool detail)
+{
+    TResult result;
+    TShellFileList& listing = view.FileList();
+    const TIDListPtr folderList = ListOfPath(bench.Path), emptyList = ListOfPath(empty);
+    if (!folderList || !emptyList) return result;
+
+    // What a re-enumeration costs beside the shell's work: the same steps on a folder without rows.
+    view.SetFolderIDList(emptyList.get());
+    Pump();
+    std::vector<double> emptyRefreshes;
+    for (int rep = 0; rep < reps; ++rep) {
+        const double start = Now();
+        view.RefreshList();
+        emptyRefreshes.push_back(Now() - start);
+        Pump();
+    }
+    result.EmptyRefreshMs = Median(emptyRefreshes);
+
+    // Memory: the rows of a first listing, before any of their texts is asked for.
+    // Wine does not count private bytes: the heaps' own books tell.
+    const double heapBefore = HeapBytes();
+    view.SetFolderIDList(folderList.get());
+    const double heapAfter = HeapBytes();
+    result.Rows = listing.Count();
+    if (result.Rows == 0) return result;
+    result.HeapPerRow = (heapAfter - heapBefore) / result.Rows;
+    Pump();
+
+    // The floor and the view's re-enumeration, in turns, on the same bound folder.
+    ComPtr<IShellFolder> folder = listing.ShellFolder();
+    std::vector<double> enums, sorts, refreshes;
+    for (int rep = 0; rep < reps; ++rep) {
+        double enumMs, sortMs;
+        int floorRows;
+        MeasureFloor(folder.Get(), view.Handle(), enumMs, sortMs, floorRows);
+        enums.push_back(enumMs);
+        sorts.push_back(sortMs);
+        const double start = Now();
+        view.RefreshList();
+        refreshes.push_back(Now() - start);
+        Pump();
+        if (floorRows != listing.Count())
+            std::printf("  note: the floor saw %d items, the view lists %d\n", floorRows, listing.Count());
+    }
+    result.EnumMs = Median(enums);
+    result.SortMs = Median(sorts);
+    result.RefreshMs = Median(refreshes);
+
+    result.Middle = MeasureScreen(view, result.Rows / 2 - kScreenRows / 2, reps);
+    result.Quarter = MeasureScreen(view, result.Rows / 4, reps);
+    const int sample = result.Middle.First + result.Middle.Rows / 2;
+    std::printf("  a row of the screenful:");
+    for (int column = 0; column < kColumns; ++column)
+        std::printf(" [%ls]", RowText(view.Handle(), sample, column).c_str());
+    std::printf(" icon %d\n", listing.ItemAt(sample) ? listing.ItemAt(sample)->ImageIndex() : -1);
+
+    if (detail) PrintRowParts(view, result.Middle.First, result.Middle.Rows);
+
+    // A click on each column header, from rows in name order, as the first click sorts: descending.
+    for (int column = 0; column < kColumns; ++column) {
+        std::vector<double> times;
+        for (int rep = 0; rep < reps; ++rep) {
+            listing.SortDirections = {1, 1, 1, 1, 1};
+            listing.SortByColumn(0);
+            listing.SortDirections[size_t(column)] = -1;
+            const double start = Now();
+            listing.SortByColumn(column);
+            times.push_back(Now() - start);
+        }
+        result.ColumnSortMs[column] = Median(times);
+    }
+    listing.SortDirections = {1, 1, 1, 1, 1};
+    listing.SortByColumn(0);
+    view.SetFolderIDList(emptyList.get());
+    Pump();
+    return result;
+}
+
+void PrintResult(const TResult& r)
+{
+    std::printf("  floor: EnumObjects %.1f ms + CompareIDs sort %.1f ms = %.1f ms\n", r.EnumMs, r.SortMs, r.FloorMs());
+    std::printf("  Refresh through the view: %.1f ms = %.2f x floor (aim 1.2); of an empty folder %.1f ms\n",
+                r.RefreshMs, r.RefreshMs / r.FloorMs(), r.EmptyRefreshMs);
+    for (const TScreen* screen : {&r.Middle, &r.Quarter})
+        std::printf("  first screenful, %d rows from row %d (%d executables or shortcuts): %.1f ms with the shared "
+                    "class data forgotten, %.1f ms with it known (aim 50 ms)\n",
+                    screen->Rows, screen->First, screen->PerInstance, screen->ColdMs, screen->WarmMs);
+    std::printf("  sort by column 0..4:");
+    for (double ms : r.ColumnSortMs) std::printf(" %.1f ms (%.2f x)", ms, ms / r.SortMs);
+    std::printf("\n  memory per row before its texts: %.0f B of heap (aim 1024)\n", r.HeapPerRow);
+    std::fflush(stdout);
+}
+
+void PrintSummary(const std::vector<TResult>& results)
+{
+    std::printf("\n%8s %9s %9s %8s %15s %15s %30s %6s\n", "items", "floor ms", "refresh", "x floor",
+                "middle ms c/w", "quarter ms c/w", "sort x floor sort, col 0..4", "B/row");
+    for (const TResult& r : results) {
+        std::printf("%8d %9.1f %9.1f %8.2f %7.1f/%-7.1f %7.1f/%-7.1f ", r.Rows, r.FloorMs(), r.RefreshMs,
+                    r.RefreshMs / r.FloorMs(), r.Middle.ColdMs, r.Middle.WarmMs, r.Quarter.ColdMs, r.Quarter.WarmMs);
+        for (double ms : r.ColumnSortMs) std::printf("%5.2f ", ms / r.SortMs);
+        std::printf("%6.0f\n", r.HeapPerRow);
+    }
+    std::fflush(stdout);
+}
+
+TOptions ParseOptions(int argc, wchar_t** argv)
+{
+    TOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (arg == L"--keep") {
+            options.Keep = true;
+        } else if (arg == L"--detail") {
+            options.Detail = true;
+        } else if (arg == L"--reps" && i + 1 < argc) {
+            options.Reps = std::max(1, _wtoi(argv[++i]));
+        } else if (arg == L"--sizes" && i + 1 < argc) {
+            options.Sizes.clear();
+            for (const wchar_t* p = argv[++i]; *p;) {
+                wchar_t* end;
+                const long size = std::wcstol(p, &end, 10);
+                if (size > 0) options.Sizes.push_back(int(size));
+                p = *end ? end + 1 : end;
+            }
+        }
+    }
+    return options;
+}
+
+int Run(const TOptions& options)
+{
+    TShellLibraryScope shellLibrary;
+    TApplication application;
+    application.Initialize();
+    // The form stays hidden: nothing paints rows behind the measurements' back.
+    auto form = std::make_unique<TForm>(nullptr, TFormLayout{.Caption = L"listing", .ClientWidth = 640,
+                                                             .ClientHeight = 520, .Left = 100, .Top = 20});
+    TShellListView* view = form->Create<TShellListView>(form.get(), TBounds{0, 0, 620, 500});
+    view->SetViewStyle(vsReport);
+    view->Loaded();
+    Pump();
+
+    const std::wstring empty = PrepareEmptyFolder();
+    std::vector<TResult> results;
+    std::vector<std::wstring> made;
+    for (int size : options.Sizes) {
+        const TBenchFolder bench = PrepareBenchFolder(size);
+        made.push_back(bench.Path);
+        std::printf("\n%d items in %ls%s, median of %d\n", bench.Entries, bench.Path.c_str(),
+                    bench.Reused ? " (reused)" : "", options.Reps);
+        std::fflush(stdout);
+        results.push_back(MeasureFolder(*view, bench, empty, options.Reps, options.Detail));
+        PrintResult(results.back());
+    }
+    PrintSummary(results);
+    form.reset();
+    RemoveBenchFolder(empty);
+    if (!options.Keep) {
+        const ULONGLONG start = GetTickCount64();
+        for (const std::wstring& path : made) RemoveBenchFolder(path);
+        std::printf("folders removed in %.1f s\n", double(GetTickCount64() - start) / 1000);
+    }
+    return 0;
+}
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const TOptions options = ParseOptions(argc, argv);
+    if (FAILED(OleInitialize(nullptr))) return 2;
+    int status;
+    try {
+        status = Run(options);
+    } catch (const Exception& error) {
+        std::printf("failed: %ls\n", error.Message().c_str());
+        status = 1;
+    }
+    OleUninitialize();
+    return status;
+}
