@@ -7,7 +7,7 @@
 
 namespace {
 // A generous limit: the watchers settle for two seconds before they report.
-constexpr DWORD kReportLimitMs = 10000;
+constexpr DWORD kReportLimitMs = 15000;
 
 bool Contains(const std::vector<std::wstring>& names, const std::wstring& name)
 {
