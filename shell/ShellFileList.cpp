@@ -313,9 +313,9 @@ int TShellFileList::Refresh()
         Clear();
         if (style == vsList && view.ItemCount() > 0) view.MakeVisible(0, false);
         view.SetItemCount(0);
+        // The view keeps its style while the rows come: a detour through the
+        // icon style would lay out every new row as an icon for nothing.
         if (ComPtr<IShellFolder> folder = ShellFolder()) {
-            view.SetViewStyle(vsIcon);
-            TFinally restoreStyle([&] { view.SetViewStyle(style); });
             if (Enumerate(folder.Get(), FolderLevel()) > 0) {
                 view.SetItemCount(Count());
                 view.SetItemState(0, LVIS_FOCUSED, true);

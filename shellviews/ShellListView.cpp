@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "shell/ShellClassCache.h"
 #include "shellviews/ShellCtrlsRes.h"
 #include "ui/Cursor.h"
 #include "ui/Exceptions.h"
@@ -110,6 +111,8 @@ LRESULT TShellListView::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_REBUILD:
+        // The system image list may have been rebuilt: class icons are asked anew.
+        ClearShellClassCache();
         RecreateWnd();
         return 0;
     case WM_DESTROY:
