@@ -15,6 +15,7 @@
 #include "shell/AttributesImage.h"
 #include "shell/ShellCtrlList.h"
 #include "shell/ShellFileList.h"
+#include "shellviews/ShellDragHost.h"
 #include "ui/Canvas.h"
 #include "ui/ListView.h"
 
@@ -52,8 +53,7 @@ using TLVCustomDrawSubItemEvent =
 class TShellListView : public TCustomListView,
                        public TShellListHost,
                        public TShellDeviceClient,
-                       public IDropTarget,
-                       public IDropSource {
+                       public TShellDragHost {
 public:
     // The private message with which the view rebuilds itself after a settings change.
     static constexpr UINT WM_REBUILD = WM_USER + 1;
@@ -109,17 +109,6 @@ public:
     TLVCustomDrawItemEvent OnCustomDrawItem;
     TLVCustomDrawSubItemEvent OnCustomDrawSubItem;
 
-    // IUnknown, IDropTarget: the view lives as long as its owner says, not by references.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
-    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL pt, DWORD* effect) override;
-    HRESULT STDMETHODCALLTYPE DragLeave() override;
-    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
-    // IDropSource
-    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escapePressed, DWORD keyState) override;
-    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD effect) override;
 
 protected:
     void CreateWnd() override;

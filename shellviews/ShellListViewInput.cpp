@@ -88,18 +88,6 @@ bool TShellListView::DoShBeginDrag(TShellIDList& idList, POINT start, int x, int
     return canDrag;
 }
 
-HRESULT TShellListView::QueryContinueDrag(BOOL escapePressed, DWORD keyState)
-{
-    if (escapePressed) return DRAGDROP_S_CANCEL;
-    if (!(keyState & (MK_LBUTTON | MK_RBUTTON))) return DRAGDROP_S_DROP;
-    return S_OK;
-}
-
-HRESULT TShellListView::GiveFeedback(DWORD)
-{
-    return DRAGDROP_S_USEDEFAULTCURSORS;
-}
-
 // --- the shell menu -----------------------------------------------------------------------
 
 void TShellListView::SetShellPopupMenu(TShellPopupMenu* value)

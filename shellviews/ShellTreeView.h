@@ -16,6 +16,7 @@
 #include "shell/ShellCtrlList.h"
 #include "shell/ShellFolderItem.h"
 #include "shell/ShellIDList.h"
+#include "shellviews/ShellDragHost.h"
 #include "shell/ShellNotify.h"
 #include "shellviews/ShellListView.h"
 #include "ui/TreeView.h"
@@ -79,8 +80,7 @@ using TShTreeBeginDragEvent =
 class TShellTreeView : public TCustomTreeView,
                        public TShellTreeLink,
                        public TShellDeviceClient,
-                       public IDropTarget,
-                       public IDropSource {
+                       public TShellDragHost {
 public:
     // The private message with which the tree takes the system's icons again after a settings change.
     static constexpr UINT WM_REBUILD = WM_USER + 1;
@@ -129,16 +129,6 @@ public:
 
     TShTreeBeginDragEvent OnShBeginDrag;
 
-    // IUnknown, IDropTarget (drops are refused until the tree takes them), IDropSource.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
-    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL pt, DWORD* effect) override;
-    HRESULT STDMETHODCALLTYPE DragLeave() override;
-    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
-    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escapePressed, DWORD keyState) override;
-    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD effect) override;
 
 protected:
     void CreateWnd() override;

@@ -94,12 +94,14 @@ TEST_F(ListViewTest, ARemovedListedFolderMovesToTheTreesFolderOrEmpties)
     for (bool linked : {true, false}) {
         SCOPED_TRACE(linked);
         View->SetLinkedTree(linked ? &tree : nullptr);
-        const std::wstring inner = Folder.AddFolder(L"inner");
-        Folder.AddFile(L"inner\\x.txt");
+        const std::wstring name = linked ? L"inner-linked" : L"inner-alone";
+        const std::wstring inner = Folder.AddFolder(name);
+        Folder.AddFile(name + L"\\x.txt");
         ListPath(inner);
         ASSERT_EQ(Names(), std::vector<std::wstring>{L"x.txt"});
 
         DeleteTree(inner);
+        SCOPED_TRACE(testing::Message() << "removed: " << !IsExistingDirectory(inner));
         if (linked) {
             EXPECT_TRUE(PumpUntil([&] { return Contains(Names(), L"outer.txt"); }, kReportLimitMs));
             EXPECT_EQ(View->FileList().FolderPath(), Folder.Path());
