@@ -88,7 +88,9 @@ private:
             TSyncCall* call;
             {
                 std::lock_guard lock(FMutex);
-                auto next = std::find_if(FQueue.begin(), FQueue.end(), [](TSyncCall* c) { return !c->taken; });
+                // A terminated thread's call is never started, even if its worker has not yet woken to withdraw it.
+                auto next = std::find_if(FQueue.begin(), FQueue.end(),
+                                         [](TSyncCall* c) { return !c->taken && !c->thread->Terminated(); });
                 if (next == FQueue.end()) return;
                 call = *next;
                 call->taken = true;
