@@ -16,14 +16,6 @@
 
 namespace {
 
-// The program starts the shell library at its entry; the tests do it once for the run.
-class ShellLibraryEnvironment : public testing::Environment {
-public:
-    void SetUp() override { ShellLibraryStart(); }
-    void TearDown() override { ShellLibraryEnd(); }
-};
-const testing::Environment* const Environment = testing::AddGlobalTestEnvironment(new ShellLibraryEnvironment);
-
 std::wstring DesktopDirectory()
 {
     wchar_t path[MAX_PATH] = {};
