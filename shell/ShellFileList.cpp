@@ -48,6 +48,13 @@ bool SamePath(const std::wstring& a, const std::wstring& b)
     const std::wstring x = IncludeBackslash(a), y = IncludeBackslash(b);
     return CompareStringOrdinal(x.c_str(), int(x.size()), y.c_str(), int(y.size()), TRUE) == CSTR_EQUAL;
 }
+
+// A file-system folder whose directory is no longer there.
+bool IsVanishedDirectory(LPCITEMIDLIST folder)
+{
+    std::wstring path;
+    return PathFromIDList(folder, path) && !path.empty() && !IsExistingDirectory(path);
+}
 }  // namespace
 
 TShellFileList::TShellFileList(TShellListHost& host, bool watch) : FHost(host)
@@ -400,7 +407,8 @@ void TShellFileList::FolderVanished()
         FreeFolderLists();
         Clear();
         TIDListPtr treeFolder;
-        if (FHost.LinkedTreeFolder(treeFolder) && treeFolder) {
+        // The tree may not have heard yet that its folder went too.
+        if (FHost.LinkedTreeFolder(treeFolder) && treeFolder && !IsVanishedDirectory(treeFolder.get())) {
             SetFolder(treeFolder.get());
         } else {
             // Nothing to show and nothing to watch; the view learns it like any other change.

@@ -326,7 +326,9 @@ void TShFilesWatcher::SetPath(const std::wstring& path)
 {
     std::lock_guard lock(FLock);
     if (path == FPath && (FWatching || path.empty())) return;
-    FPath = IsExistingDirectory(path) ? path : std::wstring();
+    const bool exists = IsExistingDirectory(path);
+    FPath = exists ? path : std::wstring();
+    FMissingPath = exists ? std::wstring() : path;
     FPathChangedEvent.Set();
 }
 
@@ -351,7 +353,7 @@ void TShFilesWatcher::Execute()
 {
     try {
         TWatch watch;
-        Reopen(watch);
+        ReopenTellingLoss(watch);
         while (Serve(watch, Wait(watch, watch.Watching() ? TPresenceChecks::UntilNext() : INFINITE))) {
         }
     } catch (const EWin32Error&) {
@@ -359,19 +361,28 @@ void TShFilesWatcher::Execute()
     }
 }
 
-void TShFilesWatcher::Reopen(TWatch& watch)
+std::wstring TShFilesWatcher::Reopen(TWatch& watch)
 {
     watch.Close();
-    std::wstring path;
+    std::wstring path, missing;
     {
         std::lock_guard lock(FLock);
         path = FPath;
+        missing = std::exchange(FMissingPath, std::wstring());
         FWatching = false;
     }
     // Opened outside the lock: on a slow or network path that takes seconds.
-    watch.Open(std::move(path), FNotifyFilter);
+    watch.Open(path, FNotifyFilter);
     std::lock_guard lock(FLock);
     FWatching = watch.Watching();
+    return !path.empty() && !FWatching && watch.Gone() ? path : missing;
+}
+
+// Under Wine a removed directory goes only when the last handle on it closes,
+// which may be this very reopening: the owner still has to hear of it.
+void TShFilesWatcher::ReopenTellingLoss(TWatch& watch)
+{
+    if (const std::wstring lost = Reopen(watch); !lost.empty()) Report(lost);
 }
 
 TShFilesWatcher::TWake TShFilesWatcher::Wait(const TWatch& watch, DWORD ms) const
@@ -409,7 +420,7 @@ bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
             watch.Close();
             return false;
         case TWake::PathChanged:
-            Reopen(watch);
+            ReopenTellingLoss(watch);
             return true;
         case TWake::Timeout: {
             if (!quiet.Pending()) {
@@ -420,7 +431,7 @@ bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
                     continue;
                 }
                 if (!DirectoryLost(watch)) {
-                    Reopen(watch);
+                    ReopenTellingLoss(watch);
                     return true;
                 }
             }
@@ -429,8 +440,9 @@ bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
             const std::wstring changed = watch.Path();
             // The fresh handle comes before the hand-over, so that a change made
             // while the owner reads the directory is reported in its turn.
-            Reopen(watch);
+            const std::wstring lost = Reopen(watch);
             Report(changed);
+            if (!lost.empty() && lost != changed) Report(lost);
             return true;
         }
         case TWake::Directory:

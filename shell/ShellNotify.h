@@ -86,7 +86,8 @@ public:
                     DWORD settleMs = DefaultSettleMs);
 
     // Watches `path` from now on when it is an existing directory; otherwise
-    // the watcher idles until it gets one. The path watched already changes
+    // the watcher reports the path once, so that its owner learns that the
+    // directory is missing, and idles until it gets one. The path watched already changes
     // nothing, unless its directory went away and the watcher idles: then
     // the directory is looked for again (an owner that made it anew).
     void SetPath(const std::wstring& path);
@@ -109,11 +110,13 @@ private:
     TWake Wait(const TWatch& watch, DWORD ms) const;
     bool Serve(TWatch& watch, TWake wake);
     bool DirectoryLost(TWatch& watch);
-    void Reopen(TWatch& watch);
+    std::wstring Reopen(TWatch& watch);
+    void ReopenTellingLoss(TWatch& watch);
     void Report(const std::wstring& path);
 
     std::wstring FPath;  // guarded by FLock
     bool FWatching = false;  // guarded by FLock: the worker holds a handle on FPath
+    std::wstring FMissingPath;  // guarded by FLock: given, but no directory; the worker tells the owner
     DWORD FNotifyFilter;
     TEvent FPathChangedEvent{false};
     TEvent FStopEvent{true};
