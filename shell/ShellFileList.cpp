@@ -192,14 +192,15 @@ ComPtr<IDropTarget> TShellFileList::FolderDropTarget()
                                   reinterpret_cast<void**>(target.GetAddressOf()));
         return target;
     }
-    // The Desktop itself takes drops through its file-system directory.
-    ComPtr<IShellFolder> desktop = DesktopFolder();
+    // The Desktop itself takes drops through its file-system directory, which
+    // its own parent folder hands out: a folder answers only for its children.
     TIDListPtr directory;
-    if (desktop && SpecialFolderIDList(sfDesktopDirectory, directory)) {
-        LPCITEMIDLIST item = directory.get();
-        desktop->GetUIObjectOf(ShellOwnerWindow(), 1, &item, IID_IDropTarget, nullptr,
-                               reinterpret_cast<void**>(target.GetAddressOf()));
-    }
+    ComPtr<IShellFolder> parent;
+    LPCITEMIDLIST item = nullptr;
+    if (SpecialFolderIDList(sfDesktopDirectory, directory) &&
+        SUCCEEDED(SHBindToParent(directory.get(), IID_PPV_ARGS(&parent), &item)))
+        parent->GetUIObjectOf(ShellOwnerWindow(), 1, &item, IID_IDropTarget, nullptr,
+                              reinterpret_cast<void**>(target.GetAddressOf()));
     return target;
 }
 

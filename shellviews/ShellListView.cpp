@@ -9,6 +9,7 @@
 #include "shellviews/ShellCtrlsRes.h"
 #include "ui/Cursor.h"
 #include "ui/Exceptions.h"
+#include "ui/Text.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -59,10 +60,7 @@ void TShellListView::Loaded()
 
 std::wstring TShellListView::ColumnCaption(int column) const
 {
-    const wchar_t* text = nullptr;
-    const int length = LoadStringW(GetModuleHandleW(nullptr), UINT(IDS_SHELL_COLUMN_FIRST + column),
-                                   reinterpret_cast<LPWSTR>(&text), 0);
-    return length > 0 ? std::wstring(text, size_t(length)) : std::wstring();
+    return ResourceString(unsigned(IDS_SHELL_COLUMN_FIRST + column));
 }
 
 // --- the window -------------------------------------------------------------------------

@@ -15,7 +15,7 @@
 #include "shell/AttributesImage.h"
 #include "shell/ShellCtrlList.h"
 #include "shell/ShellFileList.h"
-#include "shellviews/ShellDragHost.h"
+#include "shellmenus/ShellDragDrop.h"
 #include "ui/Canvas.h"
 #include "ui/ListView.h"
 
@@ -43,6 +43,9 @@ using TShSelChangeEvent = std::function<void(TObject* Sender, DWORD SelSize)>;
 using TShListChangeEvent = std::function<void(TObject* Sender, TShellFileList* FileList)>;
 using TShFilterEvent = std::function<void(TObject* Sender, TShellFileItem* Item, bool& Accept)>;
 using TShClipboardEvent = std::function<void(TObject* Sender, bool Contented)>;
+using TShellListDragEnterEvent = TShellDragEnterEvent;
+using TShellListDragEvent = TShellDragEvent<TShellFileItem>;
+using TShellListDropEvent = TShellDropEvent<TShellFileItem>;
 using TShBeginDragEvent =
     std::function<void(TObject* Sender, TShellIDList& IDList, POINT Pt, int X, int Y, bool& CanDrag)>;
 using TLVCustomDrawItemEvent =
@@ -53,7 +56,7 @@ using TLVCustomDrawSubItemEvent =
 class TShellListView : public TCustomListView,
                        public TShellListHost,
                        public TShellDeviceClient,
-                       public TShellDragHost {
+                       public TShellDropHost<TShellFileItem> {
 public:
     // The private message with which the view rebuilds itself after a settings change.
     static constexpr UINT WM_REBUILD = WM_USER + 1;
@@ -140,9 +143,16 @@ protected:
     // TShellListHost
     TCustomListView& ListControl() override { return *this; }
     bool WindowGoing() const override { return FWindowGone; }
-    bool PointerBusy() const override { return FMouseState != 0; }
+    // Rows must not move under a held button or a drag passing over the view.
+    bool PointerBusy() const override { return FMouseState != 0 || DragObject(); }
     bool LinkedTreeFolder(TIDListPtr& folder) override;
     std::wstring ColumnCaption(int column) const override;
+
+    // TShellDropHost: a row, or else the listed folder, takes the drag.
+    TObject* DragSender() override;
+    HRESULT ShDragOver(DWORD keyState, POINT pt, DWORD& effect) override;
+    void ShDragLeave() override;
+    HRESULT ShDrop(DWORD keyState, POINT pt, DWORD& effect) override;
 
     // TShellDeviceClient: volume changes are the tree view's business.
     void ShellDeviceChange(const std::wstring&, DWORD, LPCITEMIDLIST, WORD) override {}
@@ -160,6 +170,11 @@ private:
     void DrawAttributeMarks(int item, TShellFileItem& row);
     bool DrawAttributeImages(int item, TShellFileItem& row);
     void StartDrag(int x, int y);
+    // The row a drag at the client point designates; -1 for none.
+    int DropRowAt(POINT client) const;
+    void SetDropRow(int row);
+    Microsoft::WRL::ComPtr<IDropTarget> RowDropTarget(TShellFileItem* item) const;
+    Microsoft::WRL::ComPtr<IDropTarget> FolderDropTarget() const;
     // The shell menu for the selection; answers the menu's result after the view's follow-up.
     void ShellMenuForSelection(POINT screenPoint);
     // The view's share of a shell command's result: re-list, drop deleted rows, rename.
@@ -180,6 +195,7 @@ private:
     TCanvas FCanvas;
     TShellPopupMenu* FPopupMenu = nullptr;
     bool FDropRegistered = false;
+    int FDropRow = -1;  // the row that shows the drop highlight
     DWORD FSelSize = 0;
     int FSelHold = 0;
     TAttributesImage FAttributesImage;

@@ -227,15 +227,14 @@ void TShellListView::DeleteSelection()
     ResumeWatch();
 }
 
-// --- clipboard and scrolling ----------------------------------------------------------
+// --- the clipboard ----------------------------------------------------------
 
 LRESULT TShellListView::WMClipboardUpdate()
 {
-    static const CLIPFORMAT shellIDList = CLIPFORMAT(RegisterClipboardFormatW(L"Shell IDList Array"));
     bool contented = false;
     ComPtr<IDataObject> clipboard;
     if (SUCCEEDED(OleGetClipboard(&clipboard)) && clipboard) {
-        FORMATETC format{shellIDList, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        FORMATETC format{ShellClipboardFormats().ShellIDList, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
         contented = clipboard->QueryGetData(&format) == S_OK;
     }
     DoShClipboard(contented);
@@ -245,22 +244,4 @@ LRESULT TShellListView::WMClipboardUpdate()
 void TShellListView::DoShClipboard(bool contented)
 {
     if (OnShClipboard) OnShClipboard(this, contented);
-}
-
-void TShellListView::ScrollAtEdge(POINT point)
-{
-    if (!HandleAllocated()) return;
-    LOGFONTW font{};
-    GetObjectW(Font() ? Font() : HFONT(GetStockObject(DEFAULT_GUI_FONT)), sizeof font, &font);
-    const int margin = std::abs(int(font.lfHeight));
-    auto scrollable = [&](int bar) {
-        int low = 0, high = 0;
-        return GetScrollRange(Handle(), bar, &low, &high) && low != high;
-    };
-    const int h = scrollable(SB_HORZ) ? GetSystemMetrics(SM_CXHTHUMB) : 0;
-    const int v = scrollable(SB_VERT) ? GetSystemMetrics(SM_CXHTHUMB) : 0;
-    if (point.y < margin) SendMessageW(Handle(), WM_VSCROLL, SB_LINEUP, 0);
-    else if (point.y > Height() - v - margin) SendMessageW(Handle(), WM_VSCROLL, SB_LINEDOWN, 0);
-    if (point.x < margin) SendMessageW(Handle(), WM_HSCROLL, SB_LINEUP, 0);
-    else if (point.x > Width() - h - margin) SendMessageW(Handle(), WM_HSCROLL, SB_LINEDOWN, 0);
 }

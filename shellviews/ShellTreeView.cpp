@@ -497,6 +497,7 @@ void TShellTreeView::RefreshWithCombo()
 
 void TShellTreeView::DirectoriesChanged()
 {
+    ReleaseDropTargets();
     // A button held on a node or a drag: the tree must not change under the pointer.
     if (FMouseState != 0 || !HandleAllocated()) return;
     RefreshWithCombo();

@@ -16,7 +16,7 @@
 #include "shell/ShellCtrlList.h"
 #include "shell/ShellFolderItem.h"
 #include "shell/ShellIDList.h"
-#include "shellviews/ShellDragHost.h"
+#include "shellmenus/ShellDragDrop.h"
 #include "shell/ShellNotify.h"
 #include "shellviews/ShellListView.h"
 #include "ui/TreeView.h"
@@ -74,13 +74,16 @@ private:
     TShellTreeView* FTree;
 };
 
+using TShellTreeDragEnterEvent = TShellDragEnterEvent;
+using TShellTreeDragEvent = TShellDragEvent<TTreeNode>;
+using TShellTreeDropEvent = TShellDropEvent<TTreeNode>;
 using TShTreeBeginDragEvent =
     std::function<void(TObject* Sender, TTreeNode* Node, POINT Pt, int X, int Y, bool& CanDrag)>;
 
 class TShellTreeView : public TCustomTreeView,
                        public TShellTreeLink,
                        public TShellDeviceClient,
-                       public TShellDragHost {
+                       public TShellDropHost<TTreeNode> {
 public:
     // The private message with which the tree takes the system's icons again after a settings change.
     static constexpr UINT WM_REBUILD = WM_USER + 1;
@@ -149,6 +152,14 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
     virtual bool DoShBeginDrag(POINT start, int x, int y);
 
+    // TShellDropHost: the node under the pointer takes the drag; X and Y are client coordinates.
+    TObject* DragSender() override;
+    void DragAccepted() override;
+    HRESULT ShDragOver(DWORD keyState, POINT pt, DWORD& effect) override;
+    void ShDragLeave() override;
+    HRESULT ShDrop(DWORD keyState, POINT pt, DWORD& effect) override;
+    bool DoShDragDrop(TTreeNode* node, DWORD keyState, POINT pt, DWORD& effect) override;
+
     // TShellDeviceClient: the record travels through the watcher, which lets bursts settle.
     void ShellDeviceChange(const std::wstring& text, DWORD event, LPCITEMIDLIST list, WORD kind) override;
 
@@ -180,6 +191,7 @@ private:
     TIDListPtr FSavedSelection;
     BYTE FMouseState = 0;
     POINT FMouseDown{};
+    int FHoverCount = 0;  // drag-overs in a row on the highlighted node
     TShVirtuaItems FShVirtuaItems{itBitBucket, itNetWork};
     std::vector<std::wstring> FWatchedDrives;
     TShellIDList FContextIDList;

@@ -1,6 +1,5 @@
 // The tree view's input: selection on button release, the start of a drag,
-// the shell's context menu with its follow-ups, renaming in place, and the
-// drop target and drag source.
+// the shell's context menu with its follow-ups and renaming in place.
 #include <cstdlib>
 
 #include "shellmenus/ShellPopupMenu.h"

@@ -32,6 +32,12 @@ private:
     DWORD FErrorCode;
 };
 
+// An operation was called with arguments or in a state that it cannot work with.
+class EInvalidOperation : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // An operation that a descendant class must provide was called on the base.
 class EAbstractError : public Exception {
 public:

@@ -75,7 +75,7 @@ void TCustomListView::CreateWnd()
     if (again) SetBounds(FBounds.left, FBounds.top, FBounds.right - FBounds.left, FBounds.bottom - FBounds.top);
     ListView_SetExtendedListViewStyle(Handle(), ExtendedStyle());
     // Overlays come from the owner with the rest of the row.
-    if (FOwnerData) ListView_SetCallbackMask(Handle(), LVIS_OVERLAYMASK);
+    if (FOwnerData) ListView_SetCallbackMask(Handle(), LVIS_OVERLAYMASK | LVIS_DROPHILITED);
     ApplyColumns();
     FFetchedIndex = -1;
     if (FItemCount > 0) ListView_SetItemCountEx(Handle(), FItemCount, 0);
@@ -278,6 +278,7 @@ void TCustomListView::SetItemCount(int count)
 {
     FItemCount = count;
     FFetchedIndex = -1;
+    if (FDropHighlighted >= count) FDropHighlighted = -1;
     if (HandleAllocated()) ListView_SetItemCountEx(Handle(), count, 0);
 }
 
@@ -288,7 +289,18 @@ bool TCustomListView::ItemHasState(int index, UINT state) const
 
 void TCustomListView::SetItemState(int index, UINT state, bool on)
 {
-    if (HandleAllocated()) ListView_SetItemState(Handle(), index, on ? state : 0, state);
+    if (!HandleAllocated()) return;
+    // An owner-data control keeps only selection and focus; the drop highlight is kept here.
+    if (FOwnerData && (state & LVIS_DROPHILITED)) {
+        const int old = FDropHighlighted;
+        if (on) FDropHighlighted = index;
+        else if (index < 0 || index == FDropHighlighted) FDropHighlighted = -1;
+        for (int row : {old, FDropHighlighted})
+            if (row >= 0) ListView_RedrawItems(Handle(), row, row);
+        state &= ~UINT(LVIS_DROPHILITED);
+        if (!state) return;
+    }
+    ListView_SetItemState(Handle(), index, on ? state : 0, state);
 }
 
 int TCustomListView::NextItem(int start, UINT flags) const
@@ -392,8 +404,9 @@ LRESULT TCustomListView::GetDispInfo(NMLVDISPINFOW& info)
     if ((item.mask & LVIF_IMAGE) && item.iSubItem == 0) item.iImage = FFetched.ImageIndex;
     if (item.mask & LVIF_PARAM) item.lParam = LPARAM(FFetched.Data);
     if (item.mask & LVIF_STATE) {
-        item.state = (item.state & ~LVIS_OVERLAYMASK) | (FFetched.OverlayState & LVIS_OVERLAYMASK);
-        item.stateMask |= LVIS_OVERLAYMASK;
+        item.state = (item.state & ~(LVIS_OVERLAYMASK | LVIS_DROPHILITED)) | (FFetched.OverlayState & LVIS_OVERLAYMASK) |
+                     (item.iItem == FDropHighlighted ? LVIS_DROPHILITED : 0);
+        item.stateMask |= LVIS_OVERLAYMASK | LVIS_DROPHILITED;
     }
     return 0;
 }

@@ -154,6 +154,7 @@ private:
     int FItemCount = 0;
     int FUpdateCount = 0;
     // The last row fetched: the control asks once per column while it paints a row.
+    int FDropHighlighted = -1;  // owner data only: the control keeps no such state itself
     int FFetchedIndex = -1;
     unsigned FFetchedRequest = 0;
     TListRow FFetched;

@@ -19,3 +19,10 @@ std::wstring BytesToWide(std::string_view bytes, unsigned codePage)
     MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), result.data(), size);
     return result;
 }
+
+std::wstring ResourceString(unsigned id)
+{
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 ? std::wstring(text, size_t(length)) : std::wstring();
+}
