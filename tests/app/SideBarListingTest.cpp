@@ -11,6 +11,7 @@
 #include "app/SideBarPlacement.h"
 #include "app/Tessal_u.h"
 #include "tests/app/ForeignWindow.h"
+#include "tests/common/InputScript.h"
 #include "tests/common/Pump.h"
 #include "ui/Application.h"
 
@@ -214,6 +215,37 @@ TEST_F(SideBarListing, AParkedWindowGivesTheForegroundBackAndDeleteDeletesNothin
     PumpFor(1500);
     EXPECT_NE(GetFileAttributesW((FFolder + L"\\keep.txt").c_str()), INVALID_FILE_ATTRIBUTES)
         << "the key reached the parked list";
+}
+
+// A row dragged out of the side bar reaches another program's window, which
+// takes the file from the drag's own data.
+TEST_F(SideBarListing, ARowDraggedOutOfTheSideBarIsDroppedOnAnotherProgramsWindow)
+{
+    ForeignWindow other;
+    ASSERT_NE(other.Handle(), nullptr) << "the other program's window did not appear";
+    ShowAtLeftEdge();
+    Open(L"TessalyListing");
+    const int row = RowOf(L"keep.txt");
+    ASSERT_GE(row, 0);
+    RECT label{};
+    label.left = LVIR_LABEL;
+    ASSERT_TRUE(SendMessageW(List().Handle(), LVM_GETITEMRECT, WPARAM(row), LPARAM(&label)));
+    POINT start{label.left + 4, (label.top + label.bottom) / 2};
+    ClientToScreen(List().Handle(), &start);
+    RECT window{};
+    GetWindowRect(other.Handle(), &window);
+    const POINT into{(window.left + window.right) / 2, (window.top + window.bottom) / 2};
+    InputScript script({InputScript::MoveTo(start), InputScript::Button(start, true),
+                        InputScript::Until([&] { return List().MouseState() == 1; }),
+                        InputScript::MoveTo(POINT{start.x + 10, start.y}),
+                        InputScript::Until([&] { return List().MouseState() == 3; }), InputScript::MoveTo(into),
+                        InputScript::MoveTo(POINT{into.x + 2, into.y}), InputScript::MoveTo(POINT{into.x + 4, into.y}),
+                        InputScript::Button(POINT{into.x + 4, into.y}, false)});
+    ASSERT_TRUE(PumpUntil([&] { return script.Done() && List().MouseState() == 0; }, 15000));
+    wchar_t title[MAX_PATH * 2] = {};
+    EXPECT_TRUE(PumpUntil([&] { return GetWindowTextW(other.Handle(), title, MAX_PATH * 2) > 0 &&
+                                       std::wstring(title) == FFolder + L"\\keep.txt|"; }, 5000))
+        << "the other program's window holds " << testing::PrintToString(std::wstring(title));
 }
 
 // What the user sees: the shown window draws an icon at the start of each of the first rows.

@@ -1,0 +1,28 @@
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <vector>
+
+#include "ui/Timer.h"
+
+// Real mouse input played step by step from a timer, so that it goes on
+// inside any loop the control runs of its own while a button is held.
+// A step answers false to be asked again at the next tick.
+class InputScript {
+public:
+    using TStep = std::function<bool()>;
+    explicit InputScript(std::vector<TStep> steps);
+    bool Done() const { return FNext >= FSteps.size(); }
+
+    // Steps that move the pointer to a screen point or press or release the left button there.
+    static TStep MoveTo(POINT screen);
+    static TStep Button(POINT screen, bool down);
+    // A step that holds the script until `condition` holds.
+    static TStep Until(std::function<bool()> condition) { return condition; }
+
+private:
+    std::vector<TStep> FSteps;
+    size_t FNext = 0;
+    TTimer FTimer{nullptr, 30};
+};
