@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "shell/ShellNotify.h"
 #include "tests/shellmenus/MenuFixture.h"
 #include "tests/shellviews/ListViewFixture.h"
 #include "tests/shellviews/ShellTreeFixture.h"
@@ -241,6 +242,21 @@ TEST_F(ListDropTest, TheHighlightMarksTheRowThatTakesTheDragAndTheEventsNameTheR
         EXPECT_EQ(Events, (std::vector<std::wstring>{L"enter", L"over " + name, L"over -", L"leave"}));
         EXPECT_EQ(View->DragObject(), nullptr);
     }
+}
+
+// The rows stay put under a drag: the highlighted row must still be the one dropped on.
+TEST_F(ListDropTest, AChangeWhileADragPassesIsDropped)
+{
+    ListPath(Folder.Path());
+    ComPtr<IDataObject> data = FilesData({Source.AddFile(L"passing.txt")});
+    DWORD effect = kAllEffects;
+    ASSERT_EQ(Target()->DragEnter(data.Get(), MK_LBUTTON, EmptyPoint(), &effect), S_OK);
+    const int changes = ListChanges;
+    Folder.AddFile(L"meanwhile.txt");
+    PumpFor(TShFilesWatcher::DefaultSettleMs + 1500);
+    EXPECT_EQ(ListChanges, changes);
+    Target()->DragLeave();
+    EXPECT_EQ(View->ItemCount(), 0);
 }
 
 TEST_F(ListDropTest, AHandlerThatThrowsFailsOnlyItsOwnStep)
