@@ -380,12 +380,19 @@ LRESULT TCustomListView::CNNotify(NMHDR& header)
 
 bool TCustomListView::FetchRow(int index, unsigned request)
 {
-    if (index == FFetchedIndex && (request & ~FFetchedRequest) == 0) return true;
-    FFetched = TListRow{};
-    FFetchedIndex = -1;
-    if (!OwnerDataFetch(index, request, FFetched)) return false;
-    FFetchedIndex = index;
-    FFetchedRequest = request;
+    if (index != FFetchedIndex) {
+        FFetched = TListRow{};
+        FFetchedIndex = index;
+        FFetchedRequest = 0;
+    }
+    // Only what was not asked yet: a state check must not pay for texts and icons.
+    const unsigned missing = request & ~FFetchedRequest;
+    if (missing == 0) return true;
+    if (!OwnerDataFetch(index, missing, FFetched)) {
+        FFetchedIndex = -1;
+        return false;
+    }
+    FFetchedRequest |= missing;
     return true;
 }
 
@@ -393,8 +400,10 @@ LRESULT TCustomListView::GetDispInfo(NMLVDISPINFOW& info)
 {
     LVITEMW& item = info.item;
     if (!FOwnerData) return 0;
-    // The whole row at once: the control asks for it column by column.
-    if (!FetchRow(item.iItem, irText | irImage | irParam | irState)) return 0;
+    // Every column's text at once: the control asks for them column by column.
+    const unsigned request = (item.mask & LVIF_TEXT ? irText : 0) | (item.mask & LVIF_IMAGE ? irImage : 0) |
+                             (item.mask & LVIF_PARAM ? irParam : 0) | (item.mask & LVIF_STATE ? irState : 0);
+    if (!FetchRow(item.iItem, request)) return 0;
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
         const std::wstring* text = nullptr;
         if (item.iSubItem == 0) text = &FFetched.Caption;
