@@ -38,14 +38,7 @@ ComPtr<IDataObject> FilesData(const std::vector<std::wstring>& paths)
 // A real data object that carries text and no shell items.
 ComPtr<IDataObject> PlainTextData(HWND owner)
 {
-    if (!OpenClipboard(owner)) return nullptr;
-    EmptyClipboard();
-    const wchar_t text[] = L"plain";
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof text);
-    memcpy(GlobalLock(memory), text, sizeof text);
-    GlobalUnlock(memory);
-    SetClipboardData(CF_UNICODETEXT, memory);
-    CloseClipboard();
+    if (!PutTextOnClipboard(owner)) return nullptr;
     ComPtr<IDataObject> data;
     OleGetClipboard(&data);
     return data;

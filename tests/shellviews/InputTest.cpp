@@ -189,13 +189,6 @@ TEST_F(ListViewTest, TheClipboardTellsWhetherItHoldsShellItems)
 
     told.clear();
     OleSetClipboard(nullptr);
-    ASSERT_TRUE(OpenClipboard(Form->Handle()));
-    EmptyClipboard();
-    const wchar_t text[] = L"plain";
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof text);
-    memcpy(GlobalLock(memory), text, sizeof text);
-    GlobalUnlock(memory);
-    SetClipboardData(CF_UNICODETEXT, memory);
-    CloseClipboard();
+    ASSERT_TRUE(PutTextOnClipboard(Form->Handle()));
     ASSERT_TRUE(PumpUntil([&] { return !told.empty() && !told.back(); }, 3000)) << "plain text";
 }
