@@ -1,5 +1,7 @@
 #include "app/Tessal_u.h"
 
+#include <shellapi.h>
+
 #include <optional>
 
 #include "app/SideBarPlacement.h"
@@ -40,7 +42,8 @@ POINT SystemCursorPos()
 
 }  // namespace
 
-TTessal_f::TTessal_f(TComponent* owner) : TForm(owner, kLayout), CursorPos(SystemCursorPos)
+TTessal_f::TTessal_f(TComponent* owner)
+    : TForm(owner, kLayout), CursorPos(SystemCursorPos), MonitorAreas(SystemMonitors)
 {
     Tessal_f = this;
     Panel1 = Create<TPanel>(this, TBounds{0, 0, 202, 28}, TAlign::alTop);
@@ -117,7 +120,7 @@ void TTessal_f::AppRestore(TObject*)
 
 void TTessal_f::Park()
 {
-    SetLeft(-(Width() + 1));
+    SetLeft(ParkedLeft(MonitorAreas(), Width()));
     ShowWindow(Application->Handle(), SW_HIDE);
     GiveUpForeground();
 }
@@ -142,7 +145,7 @@ void TTessal_f::GiveUpForeground()
 void TTessal_f::Timer1Timer(TObject*)
 {
     const POINT p = CursorPos();
-    if (p.x <= 0) {
+    if (EdgeMonitor(p)) {
         Timer2->Tag = dsLeft;
         Timer2->SetEnabled(true);  // a running check keeps its phase
     } else {
@@ -160,11 +163,13 @@ void TTessal_f::Timer2Timer(TObject*)
 {
     const POINT p = CursorPos();
     int side = dsNone;
-    if (Timer2->Tag == dsLeft && p.x <= 0) side = dsLeft;
+    std::optional<TMonitorArea> edge;
+    if (Timer2->Tag == dsLeft && (edge = EdgeMonitor(p))) side = dsLeft;
     else if (Timer2->Tag == dsRight && p.x >= GetSystemMetrics(SM_CXSCREEN) - 1) side = dsRight;
     if (side == dsNone) return;
     Application->Restore();
     DispSide = side;
+    if (edge && !edge->Primary) FShowOn = edge;
     FormDisp();
     Timer2->Tag = dsNone;
     Timer2->SetEnabled(false);
@@ -179,9 +184,33 @@ void TTessal_f::FormDisp()
     SetVisible(true);
     ResetListingToDesktop();
     const SIZE screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    const TSideBarBounds b = SideBarPlacement(screen, TaskbarRect(), DispSide, Width(), Left());
+    const TSideBarBounds b = FShowOn ? SecondaryPlacement(*FShowOn)
+                                     : SideBarPlacement(screen, TaskbarRect(), DispSide, Width(), Left());
+    FShowOn.reset();
     SetBounds(b.Left, b.Top, Width(), b.Height);
     SetCursorPos(Left() + Width() / 4, Top() + Height() / 4);
+}
+
+std::optional<TMonitorArea> TTessal_f::EdgeMonitor(POINT pointer) const
+{
+    const std::vector<TMonitorArea> monitors = MonitorAreas();
+    const TMonitorArea* monitor = LeftEdgeMonitor(monitors, pointer);
+    if (!monitor || FullScreenOn(*monitor)) return std::nullopt;
+    return *monitor;
+}
+
+// A game, a video or a slide show in front: the pointer at the edge is theirs.
+bool TTessal_f::FullScreenOn(const TMonitorArea& monitor) const
+{
+    HWND foreground = GetForegroundWindow();
+    if (!foreground || foreground == Handle() || foreground == GetDesktopWindow() || foreground == GetShellWindow())
+        return false;
+    QUERY_USER_NOTIFICATION_STATE state{};
+    if (SUCCEEDED(SHQueryUserNotificationState(&state)) &&
+        (state == QUNS_RUNNING_D3D_FULL_SCREEN || state == QUNS_PRESENTATION_MODE))
+        return true;
+    RECT bounds{};
+    return GetWindowRect(foreground, &bounds) && CoversMonitor(bounds, monitor);
 }
 
 void TTessal_f::ResetListingToDesktop()

@@ -2,8 +2,11 @@
 // The side bar: a narrow, full-height window parked just outside the left
 // screen edge that slides in when the pointer rests on the edge.
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "app/Monitors.h"
 #include "shellmenus/ShellPopupMenu.h"
 #include "shellviews/ShellListView.h"
 #include "shellviews/ShellTreeView.h"
@@ -42,19 +45,26 @@ public:
 
     // Where the pointer is; a screen left of the primary one gives x < 0.
     std::function<POINT()> CursorPos;
+    // The monitors of the desk.
+    std::function<std::vector<TMonitorArea>()> MonitorAreas;
 
 private:
     void AppMinimize(TObject* sender);
     void AppRestore(TObject* sender);
-    // Parks the window just left of the screen, out of the taskbar.
+    // Parks the window just left of the leftmost screen, out of the taskbar.
     void Park();
     // A parked window must not keep the keyboard: keys meant for another
     // window would reach the hidden list (Delete deletes, F2 renames).
     void GiveUpForeground();
     // Every appearance starts at the Desktop listing.
     void ResetListingToDesktop();
+    // The monitor whose free left edge the pointer rests on, unless a
+    // full-screen window covers it; none anywhere else.
+    std::optional<TMonitorArea> EdgeMonitor(POINT pointer) const;
+    bool FullScreenOn(const TMonitorArea& monitor) const;
 
     HWND FForegroundBefore = nullptr;  // in front before the window came in
+    std::optional<TMonitorArea> FShowOn;  // a monitor other than the primary one, for the next show
 };
 
 // The main form, the version text and the side the window is shown at (a TDispSide).

@@ -163,6 +163,43 @@ TEST_F(SideBar, PointerLeftOfTheScreenCountsAsTheEdge)
     EXPECT_EQ(DispSide, dsLeft);
 }
 
+// A monitor to the left of the primary one, given to the form in place of the real desk.
+TEST_F(SideBar, WithAMonitorOnTheLeftOnlyItsLeftEdgeBringsTheBarInThere)
+{
+    const std::vector<TMonitorArea> real = SystemMonitors();
+    ASSERT_EQ(real.size(), 1u);
+    const TMonitorArea left{RECT{-1024, 0, 0, 768}, RECT{-1024, 0, 0, 738}, false};
+    form->MonitorAreas = [&] { return std::vector<TMonitorArea>{real[0], left}; };
+    POINT pointer{-500, 300};
+    form->CursorPos = [&] { return pointer; };
+    const int parked = -1024 - (form->Width() + 1);
+    ASSERT_TRUE(PumpUntil([&] { return form->Left() == parked; }, 3000)) << "parked left of the leftmost monitor";
+    PumpFor(1500);
+    EXPECT_EQ(form->Left(), parked) << "the middle of a monitor is no edge";
+
+    pointer = POINT{-1024, 300};
+    ASSERT_TRUE(PumpUntil([&] { return form->Left() == -1024; }, 5000));
+    EXPECT_EQ(form->Top(), 0);
+    EXPECT_EQ(form->Height(), 738) << "down to that monitor's taskbar";
+}
+
+// A game or a slide show of another program covers the screen: the edge is theirs.
+TEST_F(SideBar, AFullScreenWindowInFrontKeepsTheEdgeFromBringingTheBarIn)
+{
+    ForeignWindow other;
+    ASSERT_NE(other.Handle(), nullptr);
+    SetWindowLongPtrW(other.Handle(), GWL_STYLE, WS_POPUP | WS_VISIBLE);
+    SetWindowPos(other.Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                 SWP_FRAMECHANGED);
+    ASSERT_TRUE(other.TakeForeground());
+    ASSERT_TRUE(MoveCursorTo(0, 300));
+    PumpFor(2000);
+    EXPECT_TRUE(Parked());
+
+    SetWindowPos(other.Handle(), nullptr, 100, 100, 600, 400, SWP_NOZORDER);
+    EXPECT_TRUE(PumpUntil([&] { return form->Left() == 0; }, 5000)) << "a smaller window leaves the edge free";
+}
+
 TEST_F(SideBar, RightEdgeVariantPlacesItAtTheRightEdge)
 {
     const int sw = GetSystemMetrics(SM_CXSCREEN);
