@@ -188,6 +188,8 @@ void TTessal_f::FormDisp()
                                      : SideBarPlacement(screen, TaskbarRect(), DispSide, Width(), Left());
     FShowOn.reset();
     SetBounds(b.Left, b.Top, Width(), b.Height);
+    // On a monitor of another resolution the window was laid out again on the way: place it once more.
+    if (Left() != b.Left || Top() != b.Top || Height() != b.Height) SetBounds(b.Left, b.Top, Width(), b.Height);
     SetCursorPos(Left() + Width() / 4, Top() + Height() / 4);
 }
 
@@ -228,7 +230,7 @@ void TTessal_f::Timer3Timer(TObject*)
 {
     Application->ProcessMessages();
     // The outer width: the old layout fitted the column to it, not to the client area.
-    ShellListView1->SetColumnWidth(0, Width() - 26);
+    ShellListView1->SetColumnWidth(0, Width() - Scale(26));
     const bool atDesktop = ShellTreeView1->Selected() == ShellTreeView1->GetFirstNode();
     if (atDesktop)
         for (int column = 1; column <= 4 && column < ShellListView1->ColumnCount(); ++column)

@@ -4,7 +4,7 @@
 
 namespace {
 
-int ScreenDpi()
+int SystemDpi()
 {
     HDC dc = GetDC(nullptr);
     int dpi = GetDeviceCaps(dc, LOGPIXELSY);
@@ -35,7 +35,8 @@ DWORD FormStyle(const TFormLayout& layout)
 
 TForm::TForm(TComponent* owner, const TFormLayout& layout) : TWinControl(owner)
 {
-    SetLayoutDpi(layout.PixelsPerInch, ScreenDpi());
+    SetLayoutDpi(layout.PixelsPerInch, SystemDpi());
+    FFontSpec = layout.Font;
     FFont.Create(layout.Font, Scale(layout.Font.Height));
     DWORD style = FormStyle(layout);
     DWORD exStyle = layout.BorderStyle == TBorderStyle::bsDialog ? WS_EX_DLGMODALFRAME : 0;
@@ -89,12 +90,28 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         return WMSysCommand(wParam, lParam);
     case WM_SIZE:
         return WMSize(wParam, lParam);
+    case WM_DPICHANGED:
+        return WMDpiChanged(wParam, lParam);
     case WM_SETTINGCHANGE:
         // Only top-level windows hear it; the controls learn it from their form.
         WinIniChange();
         break;
     }
     return TWinControl::WndProc(message, wParam, lParam);
+}
+
+// Moved to a monitor of another resolution: everything is laid out for it
+// again, in the rectangle the system suggests.
+LRESULT TForm::WMDpiChanged(WPARAM wParam, LPARAM lParam)
+{
+    const int dpi = HIWORD(wParam);
+    // The new font first: the children take it as they are laid out again.
+    FFont.Create(FFontSpec, MulDiv(FFontSpec.Height, dpi, LayoutDpi()));
+    ChangeDpi(dpi);
+    const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+    SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
 }
 
 LRESULT TForm::WMClose()

@@ -45,7 +45,9 @@ private:
     LRESULT WMClose();
     LRESULT WMSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT WMSize(WPARAM wParam, LPARAM lParam);
+    LRESULT WMDpiChanged(WPARAM wParam, LPARAM lParam);
 
+    TFontSpec FFontSpec;  // in the layout's pixels
     TFont FFont;
     TIcon FIcon;
     TWindowState FWindowState = TWindowState::wsNormal;

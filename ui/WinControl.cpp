@@ -92,6 +92,21 @@ void TWinControl::SetLayoutDpi(int layoutDpi, int screenDpi)
     FScreenDpi = screenDpi;
 }
 
+void TWinControl::ChangeDpi(int screenDpi)
+{
+    const int old = FScreenDpi;
+    FScreenDpi = screenDpi;
+    for (TWinControl* child : FControls) {
+        if (child->FHandle) {
+            const RECT r = child->BoundsRect();
+            child->SetBounds(MulDiv(r.left, screenDpi, old), MulDiv(r.top, screenDpi, old),
+                             MulDiv(r.right - r.left, screenDpi, old), MulDiv(r.bottom - r.top, screenDpi, old));
+            if (HFONT font = child->Font()) SendMessageW(child->FHandle, WM_SETFONT, WPARAM(font), TRUE);
+        }
+        child->ChangeDpi(screenDpi);
+    }
+}
+
 void TWinControl::CreateWnd(TWinControl* parent, HWND owner, const wchar_t* className, DWORD style,
                             DWORD exStyle, const TBounds& bounds, const std::wstring& caption)
 {

@@ -57,6 +57,8 @@ public:
 
     // Layout pixels to device pixels for this control's form.
     int Scale(int layoutPixels) const { return MulDiv(layoutPixels, FScreenDpi, FLayoutDpi); }
+    int LayoutDpi() const { return FLayoutDpi; }
+    int ScreenDpi() const { return FScreenDpi; }
     virtual HFONT Font() const;
 
 protected:
@@ -80,6 +82,9 @@ protected:
     // Called after the window was shown or hidden through SetVisible.
     virtual void VisibleChanged();
     void SetLayoutDpi(int layoutDpi, int screenDpi);
+    // The window went to a screen of another resolution: the children's
+    // places and sizes follow, and their windows take the font anew.
+    void ChangeDpi(int screenDpi);
 
     static const wchar_t* OwnWindowClass();
 

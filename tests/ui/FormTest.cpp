@@ -59,3 +59,41 @@ TEST(Form, ClosingAnotherFormHidesIt)
     Application->RemoveComponent(form).reset();
     EXPECT_EQ(Application->MainForm(), nullptr) << "the application must forget a destroyed main form";
 }
+
+namespace {
+int FontHeight(HFONT font)
+{
+    LOGFONTW log{};
+    GetObjectW(font, sizeof log, &log);
+    return log.lfHeight;
+}
+}  // namespace
+
+// Moved to a monitor of another resolution, the form lays itself out for it
+// in the rectangle the system suggests, and back again.
+TEST(Form, ANewResolutionScalesTheChildrenAndTheFont)
+{
+    TForm form(nullptr, TFormLayout{.Caption = L"dpi", .ClientWidth = 200, .ClientHeight = 100,
+                                    .Font = {L"Tahoma", -12, DEFAULT_CHARSET}});
+    TButton* button = form.Create<TButton>(&form, TBounds{4, 8, 96, 20}, L"押す");
+    ASSERT_EQ(form.ScreenDpi(), 96) << "the test prefix runs at 96 per inch";
+    struct Step {
+        int dpi, fontHeight;
+        RECT button;
+    } steps[] = {{144, -18, {6, 12, 150, 42}}, {96, -12, {4, 8, 100, 28}}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.dpi);
+        RECT suggested{10, 20, 10 + step.dpi * 4, 20 + step.dpi * 2};
+        SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(step.dpi, step.dpi), LPARAM(&suggested));
+        EXPECT_EQ(form.BoundsRect().left, 10);
+        EXPECT_EQ(form.Width(), step.dpi * 4);
+        EXPECT_EQ(form.Scale(100), step.dpi * 100 / 96);
+        EXPECT_EQ(FontHeight(form.Font()), step.fontHeight);
+        EXPECT_EQ(FontHeight(HFONT(SendMessageW(button->Handle(), WM_GETFONT, 0, 0))), step.fontHeight);
+        const RECT b = button->BoundsRect();
+        EXPECT_EQ(b.left, step.button.left);
+        EXPECT_EQ(b.top, step.button.top);
+        EXPECT_EQ(b.right, step.button.right);
+        EXPECT_EQ(b.bottom, step.button.bottom);
+    }
+}
