@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/app/ModalDriver.h"
+#include "tests/common/ModalDriver.h"
 #include "tests/common/Pump.h"
 
 namespace {

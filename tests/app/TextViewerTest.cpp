@@ -8,7 +8,7 @@
 
 #include "app/TextDocument.h"
 #include "app/disptext_u.h"
-#include "tests/app/ModalDriver.h"
+#include "tests/common/ModalDriver.h"
 #include "tests/app/TempDocuments.h"
 #include "tests/common/Pump.h"
 #include "ui/Exceptions.h"

@@ -11,7 +11,7 @@
 #include "app/Tessal_u.h"
 #include "app/disptext_u.h"
 #include "app/verform_u.h"
-#include "tests/app/ModalDriver.h"
+#include "tests/common/ModalDriver.h"
 #include "tests/app/TempDocuments.h"
 #include "tests/common/Pump.h"
 #include "trayicon/CallbackWindow.h"

@@ -55,6 +55,12 @@ TEST_F(VersionDialogTest, ShowingFillsInTheVersionYearsAndTheMainIcon)
     EXPECT_EQ(dialog->Label1->Caption(), L"Tessaly");
     EXPECT_EQ(dialog->Label2->Caption(), L"Ver 0.1β");
     EXPECT_EQ(dialog->Label4->Caption(), L"2000 ");
+    for (TLabel* label : {dialog->Label1, dialog->Label2}) {
+        LOGFONTW font{};
+        GetObjectW(HFONT(SendMessageW(label->Handle(), WM_GETFONT, 0, 0)), sizeof(font), &font);
+        EXPECT_EQ(font.lfWeight, FW_BOLD);
+        EXPECT_EQ(font.lfHeight, label == dialog->Label1 ? -13 : -12);
+    }
     ShowIn(1999);
     EXPECT_EQ(dialog->Label4->Caption(), L"2000 - 1999");
     ShowIn(2026);

@@ -211,3 +211,45 @@ TEST_F(TrayTest, TheNewTaskbarGetsTheIconAgain)
     EXPECT_TRUE(shown->Registered());
     EXPECT_EQ(Calls.back().Message, DWORD(NIM_MODIFY));
 }
+
+TEST_F(TrayTest, AFailedAddOrUpdateRaisesAndAFailedAddIsRetriedByVisibleAgain)
+{
+    TTrayIcon* icon = NewIcon();
+    icon->SetIcon(SystemIcon(IDI_APPLICATION));
+    const TShellNotifyIconFunc working = ShellNotifyIconFunc;
+    int refused = 0;
+    const TShellNotifyIconFunc failing = [&](DWORD, NOTIFYICONDATAW*) {
+        ++refused;
+        return FALSE;
+    };
+    ShellNotifyIconFunc = failing;
+    EXPECT_THROW(icon->SetVisible(true), EOutOfMemory);
+    EXPECT_TRUE(icon->Visible()) << "the wish to be shown stays";
+    EXPECT_FALSE(icon->Registered());
+    icon->SetVisible(true);
+    EXPECT_EQ(refused, 1) << "shown already, as far as Visible knows";
+
+    ShellNotifyIconFunc = working;
+    icon->SetVisible(false);
+    EXPECT_TRUE(Calls.empty()) << "an icon the notification area never took is not deleted";
+    icon->SetVisible(true);
+    EXPECT_TRUE(icon->Registered());
+    EXPECT_TRUE(InTray(icon));
+
+    ShellNotifyIconFunc = failing;
+    try {
+        icon->SetTipHelp(L"new tip");
+        ADD_FAILURE() << "a failed update raised nothing";
+    } catch (const EOutOfMemory& error) {
+        EXPECT_EQ(error.Message(), L"タスクトレイにアイコンを登録できません。");
+    }
+    // A failed delete is ignored.
+    icon->SetVisible(false);
+    EXPECT_FALSE(icon->Registered());
+    EXPECT_EQ(refused, 3);
+    NOTIFYICONDATAW left{};  // what the failed delete left in the notification area
+    left.cbSize = sizeof(left);
+    left.hWnd = CallbackWindow()->Handle();
+    left.uID = icon->IconID();
+    EXPECT_TRUE(DefaultShellNotifyIcon(NIM_DELETE, &left));
+}

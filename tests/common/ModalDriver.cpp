@@ -1,4 +1,4 @@
-#include "tests/app/ModalDriver.h"
+#include "tests/common/ModalDriver.h"
 
 #include <gtest/gtest.h>
 
