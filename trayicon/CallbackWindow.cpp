@@ -90,11 +90,15 @@ void TCallbackWindow::ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton
 {
     if (menu && icon.AutoPopup()) {
         // A menu closes at a click elsewhere only when its program is in front.
+        HWND owner = nullptr;
         if (auto* form = dynamic_cast<TForm*>(icon.Owner())) {
-            SetForegroundWindow(form->Handle());
+            owner = form->Handle();
+            SetForegroundWindow(owner);
             if (Application) Application->ProcessMessages();
         }
         menu->Popup(pt.x, pt.y);
+        // Windows: without a message after a tray menu, the next one may close as it opens.
+        if (owner) PostMessageW(owner, WM_NULL, 0, 0);
     } else if (icon.OnMouseDown) {
         icon.OnMouseDown(&icon, button, TShiftState{ShiftOf(button)}, pt.x, pt.y);
     }

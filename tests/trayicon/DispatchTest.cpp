@@ -68,13 +68,13 @@ protected:
 TEST_F(DispatchTest, EachMouseMessageRaisesItsEventAtTheCursor)
 {
     Record(Icon);
-    int step = 0;
+    ASSERT_TRUE(MoveCursorTo(210, 155));
     for (const DispatchCase& c : kCases) {
         SCOPED_TRACE(c.Message);
-        const POINT at{200 + 10 * step, 150 + 5 * step};
-        ++step;
-        ASSERT_TRUE(MoveCursorTo(at.x, at.y));
         Events.clear();
+        // Read just before: under Wine a late report of an earlier move may still shift the pointer.
+        POINT at{};
+        GetCursorPos(&at);
         Notify(Icon, c.Message);
         if (!c.Kind) {
             EXPECT_TRUE(Events.empty());
@@ -114,11 +114,13 @@ TEST_F(DispatchTest, APressPopsUpThatButtonsMenuInsteadOfTheEvent)
     ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other.Handle(); }, 2000));
 
     ASSERT_TRUE(MoveCursorTo(321, 234));
+    POINT at{};
+    GetCursorPos(&at);
     Notify(Icon, WM_LBUTTONDOWN);
     ASSERT_EQ(Popups.size(), 1u);
     EXPECT_EQ(shown.back(), Menu->Handle());
-    EXPECT_EQ(Popups.back().x, 321);
-    EXPECT_EQ(Popups.back().y, 234);
+    EXPECT_EQ(Popups.back().x, at.x);
+    EXPECT_EQ(Popups.back().y, at.y);
     EXPECT_EQ(ForegroundInMenu, Owner->Handle());
     Notify(Icon, WM_RBUTTONDOWN);
     ASSERT_EQ(Popups.size(), 2u);
