@@ -4,7 +4,10 @@
 
 #include <optional>
 
+#include "app/ModalForm.h"
 #include "app/SideBarPlacement.h"
+#include "app/disptext_u.h"
+#include "app/verform_u.h"
 #include "ui/Application.h"
 
 TTessal_f* Tessal_f = nullptr;
@@ -40,10 +43,24 @@ POINT SystemCursorPos()
     return p;
 }
 
+std::wstring ProgramFolder()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
 }  // namespace
 
 TTessal_f::TTessal_f(TComponent* owner)
-    : TForm(owner, kLayout), CursorPos(SystemCursorPos), MonitorAreas(SystemMonitors)
+    : TForm(owner, kLayout), CursorPos(SystemCursorPos), MonitorAreas(SystemMonitors), DocumentDir(ProgramFolder())
 {
     Tessal_f = this;
     Panel1 = Create<TPanel>(this, TBounds{0, 0, 202, 28}, TAlign::alTop);
@@ -74,6 +91,7 @@ TTessal_f::TTessal_f(TComponent* owner)
     ShellListView1->Loaded();
     ShellTreeView1->Loaded();
     ShellTreeView1->SetVisible(false);
+    CreateTrayMenu();
 
     Timer1->SetOnTimer([this](TObject* s) { Timer1Timer(s); });
     Timer2->SetOnTimer([this](TObject* s) { Timer2Timer(s); });
@@ -81,6 +99,31 @@ TTessal_f::TTessal_f(TComponent* owner)
     Button1->OnClick = [this](TObject* s) { Button1Click(s); };
     Button2->OnClick = [this](TObject* s) { Button2Click(s); };
     OnCreate = [this](TObject* s) { FormCreate(s); };
+}
+
+void TTessal_f::CreateTrayMenu()
+{
+    PopupMenu2 = Create<TPopupMenu>();
+    TMenuItem* items = PopupMenu2->Items();
+    WinDisp = items->Add(L"Tessaly の表示");
+    N2 = items->Add(L"-");
+    help = items->Add(L"ヘルプ");
+    readme1 = help->Add(L"取説ﾄﾞｷｭﾒﾝﾄの表示 ...");
+    History = help->Add(L"開発ﾋｽﾄﾘｰの表示 ...");
+    VersionInfo = items->Add(L"ﾊﾞｰｼﾞｮﾝ情報の表示 ...");
+    N1 = items->Add(L"-");
+    EndTessal = items->Add(L"Tessaly の終了");
+    WinDisp->OnClick = [this](TObject* s) { WinDispClick(s); };
+    readme1->OnClick = [this](TObject* s) { readme1Click(s); };
+    History->OnClick = [this](TObject* s) { HistoryClick(s); };
+    VersionInfo->OnClick = [this](TObject* s) { VersionInfoClick(s); };
+    EndTessal->OnClick = [this](TObject* s) { EndTessalClick(s); };
+
+    TrayIcon1 = Create<TTrayIcon>();
+    TrayIcon1->SetLBPopupMenu(PopupMenu2);
+    TrayIcon1->SetRBPopupMenu(PopupMenu2);
+    TrayIcon1->SetTipHelp(L"Tessaly");
+    TrayIcon1->OnDblClick = [this](TObject* s) { TrayIcon1DblClick(s); };
 }
 
 TTessal_f::~TTessal_f()
@@ -102,6 +145,8 @@ void TTessal_f::FormCreate(TObject*)
     Image1->Icon = Application->Icon();
     Application->SetIcon(Image2->Icon);
     SetIcon(Image2->Icon);
+    TrayIcon1->SetIcon(Image2->Icon);
+    TrayIcon1->SetVisible(true);
     VersionStr = L"0.1β";
 }
 
@@ -127,6 +172,10 @@ void TTessal_f::Park()
 
 void TTessal_f::GiveUpForeground()
 {
+    // The tray menu closes as soon as the program loses the foreground.
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof(thread);
+    if (GetGUIThreadInfo(GetCurrentThreadId(), &thread) && (thread.flags & GUI_INMENUMODE)) return;
     HWND foreground = GetForegroundWindow();
     if (foreground != Handle() && foreground != Application->Handle()) return;
     HWND target = FForegroundBefore;
@@ -213,6 +262,44 @@ bool TTessal_f::FullScreenOn(const TMonitorArea& monitor) const
         return true;
     RECT bounds{};
     return GetWindowRect(foreground, &bounds) && CoversMonitor(bounds, monitor);
+}
+
+void TTessal_f::WinDispClick(TObject*)
+{
+    FormDisp();
+}
+
+void TTessal_f::TrayIcon1DblClick(TObject* sender)
+{
+    WinDispClick(sender);
+}
+
+void TTessal_f::readme1Click(TObject*)
+{
+    ShowDocument(L"Tessaly 取説ドキュメントの表示", L".txt");
+}
+
+void TTessal_f::HistoryClick(TObject*)
+{
+    ShowDocument(L"Tessaly 開発ヒストリーの表示", L".his");
+}
+
+void TTessal_f::ShowDocument(const std::wstring& title, const wchar_t* extension)
+{
+    ShowModalForm(disptext, [&](Tdisptext& viewer) {
+        viewer.Label1->SetCaption(title);
+        viewer.LoadDocument(DocumentDir + L"Tessal" + extension);
+    });
+}
+
+void TTessal_f::VersionInfoClick(TObject*)
+{
+    ShowModalForm(verform, [](Tverform&) {});
+}
+
+void TTessal_f::EndTessalClick(TObject*)
+{
+    Close();
 }
 
 void TTessal_f::ResetListingToDesktop()

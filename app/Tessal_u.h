@@ -10,7 +10,9 @@
 #include "shellmenus/ShellPopupMenu.h"
 #include "shellviews/ShellListView.h"
 #include "shellviews/ShellTreeView.h"
+#include "trayicon/TrayIcon.h"
 #include "ui/Form.h"
+#include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 #include "ui/Timer.h"
 
@@ -30,6 +32,16 @@ public:
     TShellPopupMenu* ShellPopupMenu1;
     TShellListView* ShellListView1;  // the listing
     TShellTreeView* ShellTreeView1;  // never shown: its selected node is the folder listed
+    TPopupMenu* PopupMenu2;          // the tray menu
+    TMenuItem* WinDisp;
+    TMenuItem* N2;
+    TMenuItem* help;
+    TMenuItem* readme1;
+    TMenuItem* History;
+    TMenuItem* VersionInfo;
+    TMenuItem* N1;
+    TMenuItem* EndTessal;
+    TTrayIcon* TrayIcon1;
 
     void FormCreate(TObject* sender);
     void Timer1Timer(TObject* sender);
@@ -42,13 +54,24 @@ public:
     // Brings the window in at the edge chosen by DispSide, beside the taskbar,
     // in the foreground, with the pointer moved into it.
     void FormDisp();
+    void WinDispClick(TObject* sender);
+    void TrayIcon1DblClick(TObject* sender);
+    // The manual and the history in the text viewer.
+    void readme1Click(TObject* sender);
+    void HistoryClick(TObject* sender);
+    void VersionInfoClick(TObject* sender);
+    void EndTessalClick(TObject* sender);
 
     // Where the pointer is; a screen left of the primary one gives x < 0.
     std::function<POINT()> CursorPos;
     // The monitors of the desk.
     std::function<std::vector<TMonitorArea>()> MonitorAreas;
+    // The folder of the two documents, with a separator at its end: the program's own folder.
+    std::wstring DocumentDir;
 
 private:
+    void CreateTrayMenu();
+    void ShowDocument(const std::wstring& title, const wchar_t* extension);
     void AppMinimize(TObject* sender);
     void AppRestore(TObject* sender);
     // Parks the window just left of the leftmost screen, out of the taskbar.

@@ -8,7 +8,7 @@
 TESSALY_DESKTOP_SIZE=1280x800
 # Raise it whenever the prefix's settings change: a prefix made before then
 # gets them the next time the environment comes up.
-TESSALY_PREFIX_VERSION=2
+TESSALY_PREFIX_VERSION=3
 
 _tessaly_log() { echo "[winenv] $*" >&2; }
 
@@ -53,10 +53,12 @@ _tessaly_choose_display() {
 }
 
 # Registry settings of the prefix: every program joins the virtual desktop
-# "shell", the fonts the forms ask for render with the IPA Gothic fonts, and a
-# program that crashes ends at once with Wine's one-line reason on stderr:
-# no debugger (it cannot start an empty command) and no crash dialog, which
-# would wait for a click that never comes.
+# "shell", the fonts the forms ask for render with the IPA Gothic fonts (and
+# so does "MS UI Gothic", which Wine's menu, caption and message-box font
+# falls back to for Japanese characters), and a program that crashes ends at
+# once with Wine's one-line reason on stderr: no debugger (it cannot start an
+# empty command) and no crash dialog, which would wait for a click that never
+# comes.
 _tessaly_write_registry() {
   local regfile=$WINEPREFIX/tessaly.reg
   { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE <<REG
@@ -73,6 +75,7 @@ Windows Registry Editor Version 5.00
 "ＭＳ ゴシック"="IPAGothic"
 "MS PGothic"="IPAPGothic"
 "MS Gothic"="IPAGothic"
+"MS UI Gothic"="IPAPGothic"
 
 [HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]
 "Debugger"=""

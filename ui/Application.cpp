@@ -86,9 +86,12 @@ void TApplication::SetHint(const std::wstring& value)
 void TApplication::Run()
 {
     ShowMainForm();
-    while (!FTerminated) {
-        if (!DispatchOne()) WaitMessage();
-    }
+    while (!FTerminated) HandleMessage();
+}
+
+void TApplication::HandleMessage(HWND dialog)
+{
+    if (!DispatchOne(dialog)) WaitMessage();
 }
 
 void TApplication::ShowMainForm()
@@ -97,7 +100,7 @@ void TApplication::ShowMainForm()
 }
 
 // Dispatches one waiting message; false when none was waiting.
-bool TApplication::DispatchOne()
+bool TApplication::DispatchOne(HWND dialog)
 {
     MSG msg;
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
@@ -108,6 +111,7 @@ bool TApplication::DispatchOne()
     // Window procedures catch their own errors; this guards what runs
     // outside them (timer callbacks without a window, hooks).
     try {
+        if (dialog && IsDialogMessageW(dialog, &msg)) return true;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     } catch (...) {

@@ -42,6 +42,9 @@ public:
     void ShowMainForm();
     // Dispatches the messages waiting now, then returns.
     void ProcessMessages();
+    // Dispatches one message, waiting for it when none is there. With a
+    // dialog, its keys (Tab between the controls) are handled the dialog's way.
+    void HandleMessage(HWND dialog = nullptr);
     void Terminate();
     bool Terminated() const { return FTerminated; }
 
@@ -78,7 +81,7 @@ protected:
 private:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WMSysCommand(WPARAM wParam, LPARAM lParam);
-    bool DispatchOne();
+    bool DispatchOne(HWND dialog = nullptr);
 
     HWND FHandle = nullptr;
     TForm* FMainForm = nullptr;

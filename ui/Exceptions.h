@@ -38,6 +38,18 @@ public:
     using Exception::Exception;
 };
 
+// Something could not be had: memory, or a place in a limited table.
+class EOutOfMemory : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A file could not be opened or read.
+class EInOutError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // An operation that a descendant class must provide was called on the base.
 class EAbstractError : public Exception {
 public:

@@ -1,8 +1,39 @@
 #include "ui/Form.h"
 
+#include <vector>
+
 #include "ui/Application.h"
 
 namespace {
+
+// The thread's shown and enabled top-level windows but one are disabled
+// while it lives, as a dialog's owners are, and enabled again at its end.
+class TDisabledWindows {
+public:
+    explicit TDisabledWindows(HWND except) : FExcept(except)
+    {
+        EnumThreadWindows(GetCurrentThreadId(), Collect, LPARAM(this));
+        for (HWND wnd : FWindows) EnableWindow(wnd, FALSE);
+    }
+    ~TDisabledWindows()
+    {
+        for (HWND wnd : FWindows)
+            if (IsWindow(wnd)) EnableWindow(wnd, TRUE);
+    }
+    TDisabledWindows(const TDisabledWindows&) = delete;
+    TDisabledWindows& operator=(const TDisabledWindows&) = delete;
+
+private:
+    static BOOL CALLBACK Collect(HWND wnd, LPARAM param)
+    {
+        auto* self = reinterpret_cast<TDisabledWindows*>(param);
+        if (wnd != self->FExcept && IsWindowVisible(wnd) && IsWindowEnabled(wnd)) self->FWindows.push_back(wnd);
+        return TRUE;
+    }
+
+    HWND FExcept;
+    std::vector<HWND> FWindows;
+};
 
 int SystemDpi()
 {
@@ -75,10 +106,50 @@ void TForm::SetWindowState(TWindowState value)
 
 void TForm::Close()
 {
-    if (Application && Application->MainForm() == this)
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    if (!canClose) return;
+    if (FModal) {
+        if (FModalResult == mrNone) FModalResult = mrCancel;
+    } else if (Application && Application->MainForm() == this) {
         Application->Terminate();
-    else
+    } else {
         SetVisible(false);
+    }
+}
+
+int TForm::ShowModal()
+{
+    FModalResult = mrNone;
+    HWND activeBefore = GetActiveWindow();
+    {
+        TDisabledWindows disabled(Handle());
+        FModal = true;
+        try {
+            // In front before OnShow: activation would take the focus that OnShow gives a control.
+            ShowWindow(Handle(), SW_SHOW);
+            SetForegroundWindow(Handle());
+            VisibleChanged();
+            while (FModalResult == mrNone) {
+                // A quit asked for meanwhile ends the dialog first, then the program.
+                if (Application->Terminated()) FModalResult = mrCancel;
+                else Application->HandleMessage(Handle());
+            }
+        } catch (...) {
+            FModal = false;
+            throw;
+        }
+        FModal = false;
+        // The other windows are enabled before the form hides, so that one of them can be activated.
+    }
+    SetVisible(false);
+    if (activeBefore && IsWindow(activeBefore)) SetActiveWindow(activeBefore);
+    return FModalResult;
+}
+
+void TForm::VisibleChanged()
+{
+    if (Visible() && OnShow) OnShow(this);
 }
 
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)

@@ -39,7 +39,7 @@ TFont::~TFont()
 
 void TFont::Create(const TFontSpec& request, int height)
 {
-    HFONT handle = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, request.Charset,
+    HFONT handle = CreateFontW(height, 0, 0, 0, request.Weight, FALSE, FALSE, FALSE, request.Charset,
                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                DEFAULT_PITCH | FF_DONTCARE, request.Name);
     if (FHandle) DeleteObject(FHandle);

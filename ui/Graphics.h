@@ -31,6 +31,7 @@ struct TFontSpec {
     const wchar_t* Name = L"MS Shell Dlg";
     int Height = -12;  // negative: character height in layout pixels
     BYTE Charset = DEFAULT_CHARSET;
+    int Weight = FW_NORMAL;
 };
 
 class TFont {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <initializer_list>
 
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+
 enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 
 class TShiftState {

@@ -1,5 +1,9 @@
 #pragma once
-// Panels, buttons, labels and the icon holder.
+// Panels, buttons, labels, edit fields, list boxes, icons and the icon holder.
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "ui/Graphics.h"
 #include "ui/WinControl.h"
 
@@ -24,6 +28,58 @@ protected:
 class TLabel : public TWinControl {
 public:
     TLabel(TComponent* owner, TWinControl* parent, const TBounds& bounds, const std::wstring& caption);
+    // A font of the label's own instead of its form's.
+    void SetFont(const TFontSpec& spec);
+    HFONT Font() const override;
+
+private:
+    std::unique_ptr<TFont> FFont;
+};
+
+// A one-line edit field; its text is the window text.
+class TEdit : public TWinControl {
+public:
+    TEdit(TComponent* owner, TWinControl* parent, const TBounds& bounds);
+    std::wstring Text() const { return Caption(); }
+    void SetText(const std::wstring& value) { SetCaption(value); }
+};
+
+// A list of text lines with at most one selected. The lines live here and
+// the control draws the ones in view, so a list of a million lines is
+// filled at once.
+class TListBox : public TWinControl {
+public:
+    // itemHeight is in layout pixels.
+    TListBox(TComponent* owner, TWinControl* parent, const TBounds& bounds, int itemHeight);
+
+    const std::vector<std::wstring>& Items() const { return FItems; }
+    void SetItems(std::vector<std::wstring> items);
+    void Add(const std::wstring& line);
+    int Count() const { return int(FItems.size()); }
+    // The selected line; -1 for none. Selecting a line scrolls it into view.
+    int ItemIndex() const;
+    void SetItemIndex(int value);
+    // The first line in view.
+    int TopIndex() const;
+
+protected:
+    void CNDrawItem(const DRAWITEMSTRUCT& draw) override;
+
+private:
+    void UpdateCount();
+
+    std::vector<std::wstring> FItems;
+};
+
+// Shows an icon; it keeps a copy of its own.
+class TIconView : public TWinControl {
+public:
+    TIconView(TComponent* owner, TWinControl* parent, const TBounds& bounds);
+    const TIcon& Icon() const { return FIcon; }
+    void SetIcon(const TIcon& value);
+
+private:
+    TIcon FIcon;
 };
 
 // Holds an icon for whoever needs it; it draws nothing by itself.

@@ -142,6 +142,8 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         return WMCommand(wParam, lParam);
     case WM_NOTIFY:
         return WMNotify(wParam, lParam);
+    case WM_DRAWITEM:
+        return WMDrawItem(wParam, lParam);
     case WM_SIZE:
         WMSize();
         break;
@@ -168,6 +170,19 @@ LRESULT TWinControl::CNNotify(NMHDR&)
 {
     return 0;
 }
+
+// A child control's owner-drawn item is drawn by that control.
+LRESULT TWinControl::WMDrawItem(WPARAM wParam, LPARAM lParam)
+{
+    const auto& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    if (draw.CtlType == ODT_MENU) return DefaultHandler(WM_DRAWITEM, wParam, lParam);
+    TWinControl* child = FromHandle(draw.hwndItem);
+    if (!child) return DefaultHandler(WM_DRAWITEM, wParam, lParam);
+    child->CNDrawItem(draw);
+    return TRUE;
+}
+
+void TWinControl::CNDrawItem(const DRAWITEMSTRUCT&) {}
 
 void TWinControl::WinIniChange()
 {

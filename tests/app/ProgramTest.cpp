@@ -1,10 +1,14 @@
 // tessaly.exe as a user starts it: its own process on the virtual desktop.
+#include <windows.h>
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "tests/common/ModalDriver.h"
 #include "tests/common/Pump.h"
 
 namespace {
@@ -89,6 +93,54 @@ std::vector<HWND> TaskbarWindowsOf(DWORD pid)
     return s.found;
 }
 
+// Whether the notification area knows the program's icon (the first, id 1):
+// only a known icon can be modified. The icon's window is the program's
+// hidden tool window.
+bool TrayIconShown(const Program& program)
+{
+    for (HWND wnd : program.Windows(L"TessalyWindow")) {
+        if (IsWindowVisible(wnd) || !(GetWindowLongPtrW(wnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) continue;
+        NOTIFYICONDATAW probe{};
+        probe.cbSize = sizeof(probe);
+        probe.hWnd = wnd;
+        probe.uID = 1;
+        if (Shell_NotifyIconW(NIM_MODIFY, &probe)) return true;
+    }
+    return false;
+}
+
+bool MenuShown(const Program& program)
+{
+    for (HWND menu : program.Windows(L"#32768"))
+        if (IsWindowVisible(menu)) return true;
+    return false;
+}
+
+void LeftClickAt(int x, int y)
+{
+    MoveCursorTo(x, y);
+    INPUT input[2]{};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof(INPUT));
+}
+
+// Clicks the icons of the notification area from the right until the
+// program's menu comes up. Wine 8 paints the icons into the taskbar from its
+// right end, each a small icon with a border of 2 pixels.
+bool ClickUntilTheMenuComes(const Program& program)
+{
+    RECT taskbar{};
+    GetWindowRect(FindWindowW(L"Shell_TrayWnd", L""), &taskbar);
+    const int slot = GetSystemMetrics(SM_CXSMICON) + 4;
+    for (int i = 0; i < 10; ++i) {
+        LeftClickAt(taskbar.right - slot * i - slot / 2, (taskbar.top + taskbar.bottom) / 2);
+        if (PumpUntil([&] { return MenuShown(program); }, 1000)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 TEST(Program, StartsParkedWithoutTaskbarButtonAndEndsFromTheCloseBox)
@@ -112,8 +164,24 @@ TEST(Program, StartsParkedWithoutTaskbarButtonAndEndsFromTheCloseBox)
     }, 5000));
     DestroyWindow(probe);
 
+    EXPECT_TRUE(TrayIconShown(program)) << "no icon in the notification area";
+
     PostMessageW(wnd, WM_CLOSE, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return program.Ended(); }, 10000));
+    EXPECT_EQ(program.ExitCode(), 0u);
+}
+
+// The user's way: a click on the icon in Wine's taskbar, the menu, its last entry.
+TEST(Program, ItsTrayIconsMenuEndsIt)
+{
+    Program program;
+    ASSERT_TRUE(PumpUntil([&] { return TrayIconShown(program); }, 15000)) << "no icon in the notification area";
+    ASSERT_TRUE(ClickUntilTheMenuComes(program)) << "no menu";
+    // The side bar's polls go on meanwhile and leave the menu up.
+    PumpFor(1200);
+    ASSERT_TRUE(MenuShown(program));
+    PressKeys({VK_UP, VK_RETURN});
+    ASSERT_TRUE(PumpUntil([&] { return program.Ended(); }, 10000)) << "the menu's last entry did not end the program";
     EXPECT_EQ(program.ExitCode(), 0u);
 }
 

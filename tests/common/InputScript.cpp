@@ -12,11 +12,12 @@ bool SendMouseInput(POINT screen, DWORD flags)
 }
 }  // namespace
 
-InputScript::InputScript(std::vector<TStep> steps) : FSteps(std::move(steps))
+InputScript::InputScript(std::vector<TStep> steps)
+    : FSteps(std::move(steps)), FPlayer([this] {
+          if (!Done() && FSteps[FNext]()) ++FNext;
+          return Done();
+      }, 30000)
 {
-    FTimer.SetOnTimer([this](TObject*) {
-        if (!Done() && FSteps[FNext]()) ++FNext;
-    });
 }
 
 InputScript::TStep InputScript::MoveTo(POINT screen)

@@ -4,11 +4,12 @@
 #include <functional>
 #include <vector>
 
-#include "ui/Timer.h"
+#include "tests/common/ModalDriver.h"
 
 // Real mouse input played step by step from a timer, so that it goes on
 // inside any loop the control runs of its own while a button is held.
-// A step answers false to be asked again at the next tick.
+// A step answers false to be asked again at the next tick; a script that
+// has not ended within 30 s fails the test.
 class InputScript {
 public:
     using TStep = std::function<bool()>;
@@ -24,5 +25,5 @@ public:
 private:
     std::vector<TStep> FSteps;
     size_t FNext = 0;
-    TTimer FTimer{nullptr, 30};
+    ModalStep FPlayer;
 };

@@ -1,7 +1,11 @@
 // Forms from layouts: client size, ownership by the application window,
-// docking, button clicks and closing.
+// docking, button clicks, closing and the modal show; the list box.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "tests/common/ModalDriver.h"
 #include "tests/common/Pump.h"
 #include "ui/Application.h"
 #include "ui/StdCtrls.h"
@@ -96,4 +100,99 @@ TEST(Form, ANewResolutionScalesTheChildrenAndTheFont)
         EXPECT_EQ(b.right, step.button.right);
         EXPECT_EQ(b.bottom, step.button.bottom);
     }
+}
+
+// A modal form with two edit fields and an OK button, over another form of the program.
+class ModalFormTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        other.SetVisible(true);
+        first = dialog.Create<TEdit>(&dialog, TBounds{10, 10, 100, 20});
+        second = dialog.Create<TEdit>(&dialog, TBounds{10, 40, 100, 20});
+        ok = dialog.Create<TButton>(&dialog, TBounds{10, 70, 60, 21}, L"OK");
+        ok->OnClick = [this](TObject*) { dialog.SetModalResult(mrOk); };
+        dialog.OnShow = [this](TObject*) {
+            ++shows;
+            SetFocus(first->Handle());
+        };
+    }
+
+    TForm other{nullptr, kLayout};
+    TForm dialog{nullptr, TFormLayout{.Caption = L"dialog", .BorderStyle = TBorderStyle::bsDialog,
+                                      .ClientWidth = 200, .ClientHeight = 100, .Left = 300, .Top = 300}};
+    TEdit* first = nullptr;
+    TEdit* second = nullptr;
+    TButton* ok = nullptr;
+    int shows = 0;
+};
+
+TEST_F(ModalFormTest, TabMovesInCreationOrderAndAButtonEndsIt)
+{
+    bool otherDisabled = false;
+    ModalStep tab([&] {
+        if (GetFocus() != first->Handle()) return false;
+        otherDisabled = !IsWindowEnabled(other.Handle());
+        PressKeys({VK_TAB});
+        return true;
+    });
+    ModalStep press([&] {
+        if (!tab.Done() || GetFocus() != second->Handle()) return false;
+        SendMessageW(ok->Handle(), BM_CLICK, 0, 0);
+        return true;
+    });
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_TRUE(press.Done()) << "Tab did not move to the second field";
+    EXPECT_EQ(shows, 1);
+    EXPECT_TRUE(otherDisabled);
+    EXPECT_TRUE(IsWindowEnabled(other.Handle()));
+    EXPECT_FALSE(dialog.Visible());
+}
+
+TEST_F(ModalFormTest, TheCloseBoxAsksFirstAndThenCancels)
+{
+    int asked = 0;
+    dialog.OnCloseQuery = [&](TObject*, bool& canClose) { canClose = ++asked > 1; };
+    ModalStep close([&] {
+        if (!dialog.Visible()) return false;
+        SendMessageW(dialog.Handle(), WM_CLOSE, 0, 0);
+        if (!dialog.Visible() || dialog.ModalResult() != mrNone) ADD_FAILURE() << "closed though refused";
+        PostMessageW(dialog.Handle(), WM_CLOSE, 0, 0);
+        return true;
+    });
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+    EXPECT_EQ(asked, 2);
+}
+
+TEST(ListBox, DrawsTheLinesInViewFromItsOwnItems)
+{
+    class RecordingListBox : public TListBox {
+    public:
+        using TListBox::TListBox;
+        std::vector<UINT> Drawn;
+
+    protected:
+        void CNDrawItem(const DRAWITEMSTRUCT& draw) override
+        {
+            Drawn.push_back(draw.itemID);
+            TListBox::CNDrawItem(draw);
+        }
+    };
+    TForm form(nullptr, kLayout);
+    auto* list = form.Create<RecordingListBox>(&form, TBounds{0, 0, 200, 60}, 12);
+    std::vector<std::wstring> lines;
+    for (int i = 0; i < 1000; ++i) lines.push_back(L"line " + std::to_wstring(i));
+    list->SetItems(lines);
+    EXPECT_EQ(SendMessageW(list->Handle(), LB_GETCOUNT, 0, 0), 1000);
+    form.SetVisible(true);
+    UpdateWindow(form.Handle());
+    ASSERT_FALSE(list->Drawn.empty());
+    EXPECT_EQ(list->Drawn.front(), 0u);
+    EXPECT_LE(list->Drawn.size(), 10u) << "lines out of view were drawn";
+    list->SetItemIndex(999);
+    EXPECT_EQ(list->ItemIndex(), 999);
+    EXPECT_GT(list->TopIndex(), 990);
+    list->Add(L"one more");
+    EXPECT_EQ(list->Count(), 1001);
+    EXPECT_EQ(SendMessageW(list->Handle(), LB_GETCOUNT, 0, 0), 1001);
 }

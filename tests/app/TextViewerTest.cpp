@@ -1,0 +1,253 @@
+// The text viewer on the virtual desktop: the documents' decoding, the
+// listing, the search with its real message box, and the placement.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/TextDocument.h"
+#include "app/disptext_u.h"
+#include "tests/common/ModalDriver.h"
+#include "tests/app/TempDocuments.h"
+#include "tests/common/Pump.h"
+#include "ui/Exceptions.h"
+#include "ui/Text.h"
+
+namespace {
+
+using Lines = std::vector<std::wstring>;
+
+}  // namespace
+
+TEST(TextDocumentTest, LinesEndAtEachKindOfBreak)
+{
+    struct Case {
+        std::string Bytes;
+        Lines Expected;
+    };
+    const Case cases[] = {
+        {"", {}},
+        {"one", {L"one"}},
+        {"one\r\ntwo\r\n", {L"one", L"two"}},
+        {"one\ntwo", {L"one", L"two"}},
+        {"one\rtwo\r", {L"one", L"two"}},
+        {"\r\n", {L""}},
+        {"a\n\nb", {L"a", L"", L"b"}},
+        {"a\n\r\nb", {L"a", L"", L"b"}},
+        {"a\r\rb", {L"a", L"", L"b"}},
+        {"tab\there", {L"tab\there"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(DecodeDocumentLines(c.Bytes), c.Expected) << c.Bytes;
+}
+
+TEST(TextDocumentTest, ShiftJisWhateverTheSystemCodePageAndUtf8AfterItsMark)
+{
+    struct Case {
+        std::string Bytes;
+        Lines Expected;
+    };
+    const Case cases[] = {
+        {"\x95\x5C\x8E\xA6", {L"表示"}},
+        // Half-width katakana are single bytes.
+        {"\xCA\xDE\xB0\xBC\xDE\xAE\xDD", {L"ﾊﾞｰｼﾞｮﾝ"}},
+        // Trail bytes that are backslashes in ASCII belong to their characters.
+        {"\x83\x5C\r\n\x94\x5C", {L"ソ", L"能"}},
+        {"\xEF\xBB\xBF\xE8\xA1\xA8\xE2\x82\xAC\n2", {L"表€", L"2"}},
+        // Without the mark the same bytes are Shift-JIS: not the UTF-8 text.
+        {"\xE8\xA1\xA8", {BytesToWide("\xE8\xA1\xA8", 932)}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(DecodeDocumentLines(c.Bytes), c.Expected) << c.Bytes;
+}
+
+TEST(TextDocumentTest, BytesThatMakeNoCharacterKeepTheirLine)
+{
+    // A lead byte with no valid trail byte, and a byte no character starts with.
+    const Lines lines = DecodeDocumentLines("ab\x81\x20" "cd\r\n\xA0xy\r\nok");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_TRUE(lines[0].starts_with(L"ab"));
+    EXPECT_TRUE(lines[0].ends_with(L"cd"));
+    EXPECT_GT(lines[0].size(), 4u) << "the bad bytes left no trace";
+    EXPECT_TRUE(lines[1].ends_with(L"xy"));
+    EXPECT_EQ(lines[2], L"ok");
+}
+
+TEST(TextDocumentTest, MissingAndUnreadableDocuments)
+{
+    TempDocuments docs;
+    EXPECT_FALSE(ReadDocument(docs.Path(L"absent.txt")).has_value());
+    EXPECT_FALSE(ReadDocument(docs.Path(L"nofolder\\absent.txt")).has_value());
+    CreateDirectoryW(docs.Path(L"folder.txt").c_str(), nullptr);
+    EXPECT_FALSE(ReadDocument(docs.Path(L"folder.txt")).has_value()) << "a folder is no document";
+
+    docs.Write(L"locked.txt", "text");
+    HANDLE lock = CreateFileW(docs.Path(L"locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    try {
+        ReadDocument(docs.Path(L"locked.txt"));
+        ADD_FAILURE() << "a locked document was read";
+    } catch (const EInOutError& error) {
+        EXPECT_NE(error.Message().find(docs.Path(L"locked.txt") + L" を読み込めませんでした。"), std::wstring::npos);
+    }
+    CloseHandle(lock);
+    EXPECT_EQ(ReadDocument(docs.Path(L"locked.txt")).value_or(""), "text");
+}
+
+class TextViewerTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Viewer = std::make_unique<Tdisptext>(nullptr);
+        Viewer->Beep = [this] { ++Beeps; };
+    }
+
+    // Shows the viewer over a document of these Shift-JIS bytes.
+    void Open(const std::string& bytes)
+    {
+        Docs.Write(L"Tessal.txt", bytes);
+        Viewer->LoadDocument(Docs.Path(L"Tessal.txt"));
+        Viewer->SetVisible(true);
+    }
+    void Search(const std::wstring& text)
+    {
+        Viewer->Edit1->SetText(text);
+        Viewer->Button2->Click();
+    }
+    // A search that ends: it must beep once and say so in its message box.
+    void SearchToTheEnd(const std::wstring& text)
+    {
+        const int beepsBefore = Beeps;
+        MessageBoxAnswer answer;
+        Search(text);
+        ASSERT_TRUE(answer.Answered()) << "no message box";
+        EXPECT_EQ(answer.Seen().Text, L"検索を終了しました。");
+        EXPECT_EQ(answer.Seen().Caption, L"検索終了");
+        EXPECT_EQ(answer.Seen().Buttons, 1);
+        EXPECT_EQ(Beeps, beepsBefore + 1);
+        EXPECT_EQ(Viewer->Button2->Caption(), L"検索");
+        EXPECT_EQ(Viewer->ListBox1->ItemIndex(), -1);
+    }
+
+    TempDocuments Docs;
+    std::unique_ptr<Tdisptext> Viewer;
+    int Beeps = 0;
+};
+
+TEST_F(TextViewerTest, SearchSelectsEachHitThenEndsAndStartsOver)
+{
+    // 表示 on lines 3 and 7.
+    Open("zero\r\none\r\ntwo\r\nthe \x95\x5C\x8E\xA6 here\r\nfour\r\nfive\r\nsix\r\n\x95\x5C\x8E\xA6 again\r\neight\r\n");
+    EXPECT_EQ(Viewer->ListBox1->Count(), 9);
+    Search(L"表示");
+    EXPECT_EQ(Viewer->ListBox1->ItemIndex(), 3);
+    EXPECT_EQ(Viewer->Button2->Caption(), L"次を検索");
+    Viewer->Button2->Click();
+    EXPECT_EQ(Viewer->ListBox1->ItemIndex(), 7);
+    EXPECT_EQ(Viewer->Button2->Caption(), L"次を検索");
+    SearchToTheEnd(L"表示");
+    Viewer->Button2->Click();
+    EXPECT_EQ(Viewer->ListBox1->ItemIndex(), 3);
+    EXPECT_EQ(Beeps, 1);
+}
+
+TEST_F(TextViewerTest, ToTheTopAndToTheEndClearTheSelectionButKeepTheCaption)
+{
+    std::string bytes;
+    for (int i = 0; i < 200; ++i) bytes += "line " + std::to_string(i) + (i == 150 ? " hit" : "") + "\r\n";
+    Open(bytes);
+    Search(L"hit");
+    ASSERT_EQ(Viewer->ListBox1->ItemIndex(), 150);
+    Viewer->Button3->Click();
+    EXPECT_EQ(Viewer->ListBox1->ItemIndex(), -1);
+    EXPECT_EQ(Viewer->ListBox1->TopIndex(), 0);
+    EXPECT_EQ(Viewer->Button2->Caption(), L"次を検索");
+    Viewer->Button4->Click();
+    EXPECT_EQ(Viewer->ListBox1->ItemIndex(), -1);
+    EXPECT_GT(Viewer->ListBox1->TopIndex(), 150) << "the last line is not in view";
+    EXPECT_EQ(Viewer->Button2->Caption(), L"次を検索");
+    // With the selection gone the search starts at the first line again.
+    Viewer->Button2->Click();
+    EXPECT_EQ(Viewer->ListBox1->ItemIndex(), 150);
+}
+
+TEST_F(TextViewerTest, SearchComparesCharactersNotBytes)
+{
+    // 表 is 0x95 0x5C in Shift-JIS: its second byte is a backslash.
+    Open("\x95\x5C\r\nC:\\path\r\n");
+    Search(L"\\");
+    EXPECT_EQ(Viewer->ListBox1->ItemIndex(), 1);
+    SearchToTheEnd(L"\\");
+    Search(L"表");
+    EXPECT_EQ(Viewer->ListBox1->ItemIndex(), 0);
+}
+
+TEST_F(TextViewerTest, SearchIsCaseSensitiveAndAnEmptyTextFindsNothing)
+{
+    Open("Tessaly\r\nTESSALY\r\n");
+    Search(L"TESSALY");
+    EXPECT_EQ(Viewer->ListBox1->ItemIndex(), 1);
+    Viewer->Button3->Click();
+    SearchToTheEnd(L"");
+    SearchToTheEnd(L"tessaly");
+}
+
+TEST_F(TextViewerTest, AnEmptyDocumentListsNothingAndEverySearchEnds)
+{
+    Open("");
+    EXPECT_EQ(Viewer->ListBox1->Count(), 0);
+    SearchToTheEnd(L"a");
+}
+
+TEST_F(TextViewerTest, AMissingDocumentIsOneLineThatSaysSo)
+{
+    const std::wstring path = Docs.Path(L"Tessal.his");
+    Viewer->LoadDocument(path);
+    EXPECT_EQ(Viewer->ListBox1->Items(), Lines{path + L" が見つかりませんでした。"});
+}
+
+TEST_F(TextViewerTest, ShowingCentresTheViewerAndPointsAtOk)
+{
+    Viewer->Edit1->SetText(L"left over");
+    Viewer->SetVisible(true);
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ(Viewer->Left(), (sw - Viewer->Width()) / 2);
+    EXPECT_EQ(Viewer->Top(), (sh - Viewer->Height()) / 2);
+    EXPECT_EQ(Viewer->ClientWidth(), 572);
+    EXPECT_EQ(Viewer->ClientHeight(), 435);
+    EXPECT_EQ(Viewer->Edit1->Text(), L"");
+    EXPECT_EQ(GetFocus(), Viewer->Edit1->Handle());
+    const POINT expected{Viewer->Left() + 476 + 77 / 2, Viewer->Top() + 400 + 21 / 2 + 20};
+    POINT p{};
+    EXPECT_TRUE(PumpUntil([&] {
+        GetCursorPos(&p);
+        return p.x == expected.x && p.y == expected.y;
+    }, 2000)) << p.x << "," << p.y;
+}
+
+TEST_F(TextViewerTest, ClosingAnswersOk)
+{
+    Viewer->SetVisible(true);
+    Viewer->Close();
+    EXPECT_EQ(Viewer->ModalResult(), mrOk);
+    Viewer->SetModalResult(mrNone);
+    Viewer->Button1->Click();
+    EXPECT_EQ(Viewer->ModalResult(), mrOk);
+}
+
+// Twenty megabytes of Shift-JIS, about 400,000 lines: the list holds them
+// at once, and a search runs through them to the last line.
+TEST_F(TextViewerTest, ATwentyMegabyteDocumentOpensAndIsSearched)
+{
+    const std::string line = "\x82\xB1\x82\xEA\x82\xCD\x8E\x8E\x8C\xB1\x82\xC5\x82\xB7 0123456789 abcdefghij ABCDEFGHIJ\r\n";
+    std::string bytes;
+    bytes.reserve(20u << 20);
+    while (bytes.size() + line.size() < (20u << 20)) bytes += line;
+    const int count = int(bytes.size() / line.size());
+    bytes += "the last line\r\n";
+    Open(bytes);
+    ASSERT_EQ(Viewer->ListBox1->Count(), count + 1);
+    Search(L"last");
+    EXPECT_EQ(Viewer->ListBox1->ItemIndex(), count);
+    EXPECT_GE(Viewer->ListBox1->TopIndex(), count - 40);
+    EXPECT_EQ(Viewer->ListBox1->Items()[0], L"これは試験です 0123456789 abcdefghij ABCDEFGHIJ");
+}

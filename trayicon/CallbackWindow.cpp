@@ -1,0 +1,141 @@
+#include "trayicon/CallbackWindow.h"
+
+#include "ui/Application.h"
+#include "ui/Form.h"
+
+namespace {
+
+TShiftStateItem ShiftOf(TMouseButton button)
+{
+    switch (button) {
+    case mbLeft: return ssLeft;
+    case mbRight: return ssRight;
+    case mbMiddle: return ssMiddle;
+    }
+    return ssLeft;
+}
+
+void RaiseMouseUp(TTrayIcon& icon, TMouseButton button, POINT pt)
+{
+    if (icon.OnMouseUp) icon.OnMouseUp(&icon, button, TShiftState{ShiftOf(button)}, pt.x, pt.y);
+}
+
+}  // namespace
+
+TCallbackWindow::TCallbackWindow() : TWinControl(nullptr)
+{
+    CreateWnd(nullptr, nullptr, OwnWindowClass(), WS_POPUP, WS_EX_TOOLWINDOW, TBounds{}, L"");
+    // A program run as administrator hears the announcement from the
+    // ordinary taskbar only when it lets the message in.
+    ChangeWindowMessageFilterEx(Handle(), RegisterWindowMessageW(L"TaskbarCreated"), MSGFLT_ALLOW, nullptr);
+}
+
+LRESULT TCallbackWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    if (message == taskbarCreated) return WMTaskbarCreated();
+    switch (message) {
+    case WM_TRAYNOTIFY:
+        return WMTrayNotify(wParam, lParam);
+    }
+    return TWinControl::WndProc(message, wParam, lParam);
+}
+
+LRESULT TCallbackWindow::WMTaskbarCreated()
+{
+    for (TTrayIcon* icon : LiveTrayIcons()) icon->TaskbarCreated();
+    return 0;
+}
+
+// An event handler may free the icon, this window with the last icon, or
+// both: nothing is touched after a handler has run.
+LRESULT TCallbackWindow::WMTrayNotify(WPARAM wParam, LPARAM lParam)
+{
+    TTrayIcon* icon = FindTrayIcon(UINT(wParam));
+    if (!icon || !icon->Enabled()) return 0;
+    POINT pt{};
+    GetCursorPos(&pt);
+    switch (lParam) {
+    case WM_MOUSEMOVE:
+        if (icon->OnMouseMove) icon->OnMouseMove(icon, TShiftState{}, pt.x, pt.y);
+        break;
+    case WM_LBUTTONDOWN:
+        ButtonDown(*icon, icon->LBPopupMenu(), mbLeft, pt);
+        break;
+    case WM_LBUTTONUP:
+        if (icon->OnMouseUp) RaiseMouseUp(*icon, mbLeft, pt);
+        else LeftButtonUp(*icon);
+        break;
+    case WM_LBUTTONDBLCLK:
+        icon->FClickPending = true;
+        if (icon->OnDblClick) icon->OnDblClick(icon);
+        break;
+    case WM_RBUTTONDOWN:
+        ButtonDown(*icon, icon->RBPopupMenu(), mbRight, pt);
+        break;
+    case WM_RBUTTONUP:
+        RaiseMouseUp(*icon, mbRight, pt);
+        break;
+    case WM_MBUTTONDOWN:
+        ButtonDown(*icon, nullptr, mbMiddle, pt);
+        break;
+    case WM_MBUTTONUP:
+        RaiseMouseUp(*icon, mbMiddle, pt);
+        break;
+    }
+    return 0;
+}
+
+void TCallbackWindow::ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton button, POINT pt)
+{
+    if (menu && icon.AutoPopup()) {
+        // A menu closes at a click elsewhere only when its program is in front.
+        HWND owner = nullptr;
+        if (auto* form = dynamic_cast<TForm*>(icon.Owner())) {
+            owner = form->Handle();
+            SetForegroundWindow(owner);
+            if (Application) Application->ProcessMessages();
+        }
+        menu->Popup(pt.x, pt.y);
+        // Windows: without a message after a tray menu, the next one may close as it opens.
+        if (owner) PostMessageW(owner, WM_NULL, 0, 0);
+    } else if (icon.OnMouseDown) {
+        icon.OnMouseDown(&icon, button, TShiftState{ShiftOf(button)}, pt.x, pt.y);
+    }
+}
+
+// The first release waits out the double-click time before it counts as a
+// click; the second release of a double click finds the wait begun and ends it.
+void TCallbackWindow::LeftButtonUp(TTrayIcon& icon)
+{
+    if (!icon.OnClick || icon.FClickPending) {
+        icon.FClickPending = false;
+        return;
+    }
+    icon.FClickPending = true;
+    auto* wait = new TSingleClick;
+    const UINT id = icon.IconID();
+    // The wait names its icon by id: the icon, or this window, may be gone when it ends.
+    wait->OnTerminate = [id](TObject*) {
+        if (TCallbackWindow* window = CallbackWindow()) window->SingleClickDone(id);
+    };
+}
+
+void TCallbackWindow::SingleClickDone(UINT iconID)
+{
+    TTrayIcon* icon = FindTrayIcon(iconID);
+    if (!icon || !icon->FClickPending) return;
+    icon->FClickPending = false;
+    if (icon->OnClick) icon->OnClick(icon);
+}
+
+TSingleClick::TSingleClick()
+{
+    FreeOnTerminate = true;
+    Start();
+}
+
+void TSingleClick::Execute()
+{
+    Sleep(GetDoubleClickTime() + 50);
+}
