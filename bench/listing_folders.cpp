@@ -162,7 +162,12 @@ bool BuildFolder(const std::wstring& path, int entries)
 
 TBenchFolder PrepareBenchFolder(int entries)
 {
-    TBenchFolder folder{TempRoot() + L"tessaly-bench-listing-" + std::to_wstring(entries), entries, false};
+    return PrepareBenchFolderAt(TempRoot() + L"tessaly-bench-listing-" + std::to_wstring(entries), entries);
+}
+
+TBenchFolder PrepareBenchFolderAt(const std::wstring& path, int entries)
+{
+    TBenchFolder folder{path, entries, false};
     if (CountEntries(folder.Path) == entries) {
         folder.Reused = true;
         return folder;

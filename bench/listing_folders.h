@@ -14,6 +14,8 @@ struct TBenchFolder {
 // The folder of `entries` items (files of several kinds, some subfolders, a
 // few executables and shortcuts), made when it is missing or holds another count.
 TBenchFolder PrepareBenchFolder(int entries);
+// The same at a path of the caller's.
+TBenchFolder PrepareBenchFolderAt(const std::wstring& path, int entries);
 // An empty folder beside them, for a listing that holds no rows.
 std::wstring PrepareEmptyFolder();
 // Deletes a folder made by the two above, with everything in it.
