@@ -81,6 +81,23 @@ int TShellDataItem::OverlayIndex()
     return -1;
 }
 
+bool TShellDataItem::ShownUnder(TShItemIDType parentType, TShVirtuaItems shown)
+{
+    switch (parentType) {
+    case itDeskTop: {
+        const TShItemIDType type = ItemType();
+        return !(type == itBitBucket && !shown.Contains(itBitBucket)) &&
+               !(type == itNetWork && !shown.Contains(itNetWork)) && type != itVirtual;
+    }
+    case itMyComputer:
+        return ItemType() != itVirtual || shown.Contains(itVirtual);
+    case itNetWork:
+        return shown.Contains(itNetWork);
+    default:
+        return true;
+    }
+}
+
 std::wstring TShellDataItem::Path()
 {
     std::wstring path;

@@ -42,13 +42,10 @@ protected:
     ~TShellComboLink() = default;
 };
 
-// A tree node's folder item, whose cached icons and name a volume or settings change resets.
+// A tree node's folder item.
 class TShellTreeItem : public TShellFolderItem {
 public:
     using TShellFolderItem::TShellFolderItem;
-    void ResetIcons() { FImageIndex = FSelectedIndex = -1; }
-    bool IconsCached() const { return FImageIndex != -1 || FSelectedIndex != -1; }
-    void SetCachedName(const std::wstring& name) { FDisplayName = name; }
 };
 
 class TShellTreeNode : public TTreeNode, public TShellItemNode {
