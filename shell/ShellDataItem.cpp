@@ -107,6 +107,9 @@ std::wstring TShellDataItem::Path()
 
 bool TShellDataItem::DropTarget(ComPtr<IDropTarget>& target)
 {
+    // The Desktop itself takes drops through the directory of its relative list, which that
+    // directory's parent hands out: the Desktop folder has no target for its own empty list.
+    if (Level() == 0) return DropTargetOfIDList(RelativeIDList(), MainWindow(), target);
     target.Reset();
     IShellFolder* folder = ParentFolder();
     LPCITEMIDLIST item = FolderIDList();
