@@ -56,6 +56,9 @@ void TShellComboBox::CreateWnd()
     if (FSavedIDList) {
         SelectIDList(FSavedIDList.get());
         FSavedIDList.reset();
+    } else if (FTreeView) {
+        // A window made after the tree chose its folder shows that folder, not the Desktop.
+        SelectIDList(FTreeView->SelectedFolderIDList());
     }
     OleCheck(RegisterDragDrop(Handle(), static_cast<IDropTarget*>(this)));
     FDropRegistered = true;

@@ -199,3 +199,21 @@ TEST_F(ShellComboDrawTest, ItemsAreTwelveTenthsOfTheFontsHeightAtLeast18AndANewW
         EXPECT_EQ(OrderFault(), "");
     }
 }
+
+// The icon font is changed for this session only and put back.
+TEST_F(ShellComboDrawTest, FollowingTheDesktopsFontTheItemsAreMeasuredAgainWhenItsSizeChanges)
+{
+    SelectInTree(Folder->Path());
+    LOGFONTW saved{};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof saved, &saved, 0));
+    Combo->SetDesktopFont(true);
+    EXPECT_EQ(Combo->FontHeight(), saved.lfHeight);
+    LOGFONTW larger = saved;
+    larger.lfHeight = -24;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETICONTITLELOGFONT, sizeof larger, &larger, 0));
+    SendMessageW(Form->Handle(), WM_SETTINGCHANGE, SPI_SETICONTITLELOGFONT, 0);
+    SystemParametersInfoW(SPI_SETICONTITLELOGFONT, sizeof saved, &saved, 0);
+    EXPECT_EQ(Combo->FontHeight(), -24);
+    EXPECT_EQ(ItemHeight(Combo, 1), 29);
+    EXPECT_EQ(SelectedPath(), Folder->Path());
+}

@@ -188,6 +188,25 @@ TEST_F(ShellComboTest, TheVirtualKindsShownFollowTheTree)
     }
 }
 
+TEST_F(ShellComboTest, AnotherComboBoxLinkedLaterShowsTheTreesFolderAndLetsGoOfTheTreeAsItGoes)
+{
+    SelectInTree(Folder->Path());
+    std::unique_ptr<TComponent> owned;
+    auto* second = Form->Create<TShellComboBox>(Form.get(), TBounds{420, 10, 250, 24});
+    Tree->SetShellComboBox(second);
+    EXPECT_EQ(Combo->TreeView(), nullptr) << "the first one is let go";
+    EXPECT_EQ(second->TreeView(), Tree);
+    second->Loaded();
+    ASSERT_NE(second->SelectedEntry(), nullptr);
+    EXPECT_EQ(second->SelectedEntry()->Path(), Folder->Path());
+
+    owned = Form->RemoveComponent(second);
+    owned.reset();
+    EXPECT_EQ(Tree->ShellComboBox(), nullptr);
+    Tree->SetSelected(Tree->GetFirstNode());
+    EXPECT_EQ(Combo->ItemIndex(), IndexOfPath(Folder->Path())) << "the unlinked one no longer follows";
+}
+
 // The record names a folder that the combo box does not list: no entry takes the volume's name.
 TEST_F(ShellComboTest, AVolumesNewNameGoesToItsOwnEntryOnly)
 {
