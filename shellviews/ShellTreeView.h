@@ -24,7 +24,7 @@
 class TShellPopupMenu;
 class TShellTreeView;
 
-// The combo box as the tree knows it; the combo box itself comes later.
+// The combo box as the tree knows it (TShellComboBox implements it).
 class TShellComboLink {
 public:
     virtual TComponent* ComboComponent() = 0;
