@@ -47,12 +47,3 @@ TEST_F(ShellComboListTest, ANewChildGoesAfterTheWholeSubtreeOfItsParentsLastChil
     EXPECT_EQ(list.Count(), count);
     EXPECT_EQ(OrderFault(), "");
 }
-
-TEST_F(ShellComboListTest, AnEntryNeedsBothItsLists)
-{
-    TShellComboList& list = Combo->ComboList();
-    EXPECT_EQ(list.NewItem(list.First(), nullptr, SpecialList(sfDrives)), nullptr);
-    EXPECT_EQ(list.NewItem(list.First(), SpecialList(sfDrives), nullptr), nullptr);
-    EXPECT_EQ(list.Items(-1), nullptr);
-    EXPECT_EQ(list.Items(list.Count()), nullptr);
-}
