@@ -81,6 +81,23 @@ int TShellDataItem::OverlayIndex()
     return -1;
 }
 
+bool TShellDataItem::ShownUnder(TShItemIDType parentType, TShVirtuaItems shown)
+{
+    switch (parentType) {
+    case itDeskTop: {
+        const TShItemIDType type = ItemType();
+        return !(type == itBitBucket && !shown.Contains(itBitBucket)) &&
+               !(type == itNetWork && !shown.Contains(itNetWork)) && type != itVirtual;
+    }
+    case itMyComputer:
+        return ItemType() != itVirtual || shown.Contains(itVirtual);
+    case itNetWork:
+        return shown.Contains(itNetWork);
+    default:
+        return true;
+    }
+}
+
 std::wstring TShellDataItem::Path()
 {
     std::wstring path;
@@ -90,6 +107,9 @@ std::wstring TShellDataItem::Path()
 
 bool TShellDataItem::DropTarget(ComPtr<IDropTarget>& target)
 {
+    // The Desktop itself takes drops through the directory of its relative list, which that
+    // directory's parent hands out: the Desktop folder has no target for its own empty list.
+    if (Level() == 0) return DropTargetOfIDList(RelativeIDList(), MainWindow(), target);
     target.Reset();
     IShellFolder* folder = ParentFolder();
     LPCITEMIDLIST item = FolderIDList();

@@ -40,6 +40,15 @@ public:
     int OverlayIndex();
     std::wstring Path();
     bool DropTarget(Microsoft::WRL::ComPtr<IDropTarget>& target);
+    // Whether a folder of the kind `parentType` lists this child, with the virtual kinds `shown`:
+    // the Desktop hides the kinds not shown and never lists a virtual item, the drives
+    // folder hides virtual items and the network everything unless shown; deeper folders hide nothing.
+    bool ShownUnder(TShItemIDType parentType, TShVirtuaItems shown);
+
+    // A volume or settings change: the icons are fetched anew, the name is the one given.
+    void ResetIcons() { FImageIndex = FSelectedIndex = -1; }
+    bool IconsCached() const { return FImageIndex != -1 || FSelectedIndex != -1; }
+    void SetCachedName(const std::wstring& name) { FDisplayName = name; }
 
 protected:
     // Binds the folder that ParentFolder keeps; a descendant whose container

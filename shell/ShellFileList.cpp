@@ -195,12 +195,7 @@ ComPtr<IDropTarget> TShellFileList::FolderDropTarget()
     // The Desktop itself takes drops through its file-system directory, which
     // its own parent folder hands out: a folder answers only for its children.
     TIDListPtr directory;
-    ComPtr<IShellFolder> parent;
-    LPCITEMIDLIST item = nullptr;
-    if (SpecialFolderIDList(sfDesktopDirectory, directory) &&
-        SUCCEEDED(SHBindToParent(directory.get(), IID_PPV_ARGS(&parent), &item)))
-        parent->GetUIObjectOf(ShellOwnerWindow(), 1, &item, IID_IDropTarget, nullptr,
-                              reinterpret_cast<void**>(target.GetAddressOf()));
+    if (SpecialFolderIDList(sfDesktopDirectory, directory)) DropTargetOfIDList(directory.get(), ShellOwnerWindow(), target);
     return target;
 }
 

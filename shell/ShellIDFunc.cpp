@@ -153,6 +153,13 @@ bool IsDesktopIDList(IShellFolder* desktop, LPCITEMIDLIST list)
     return CompareItemIDs(desktop, desktopList.get(), list) == crSame;
 }
 
+bool IsSameIDList(LPCITEMIDLIST list1, LPCITEMIDLIST list2)
+{
+    Microsoft::WRL::ComPtr<IShellFolder> desktop;
+    if (FAILED(SHGetDesktopFolder(&desktop))) return false;
+    return CompareItemIDs(desktop.Get(), list1, list2) == crSame;
+}
+
 int IDListLevel(LPCITEMIDLIST list)
 {
     if (!list) return -1;

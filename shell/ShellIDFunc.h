@@ -58,6 +58,8 @@ TIDCompareResult CompareItemIDs(IShellFolder* folder, LPCITEMIDLIST list1, LPCIT
 // The signed low word of a CompareIDs answer: the shell's order of two items.
 inline short CompareIDsOrder(HRESULT result) { return short(LOWORD(result)); }
 bool IsDesktopIDList(IShellFolder* desktop, LPCITEMIDLIST list);
+// The Desktop calls the two absolute lists the same item; false when either is missing.
+bool IsSameIDList(LPCITEMIDLIST list1, LPCITEMIDLIST list2);
 // -1 for none or without a Desktop folder, 0 for the Desktop, else the item count.
 int IDListLevel(LPCITEMIDLIST list);
 

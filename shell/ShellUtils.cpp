@@ -127,6 +127,16 @@ bool IDListFromPath(const std::wstring& path, TIDListPtr& list)
     return ok;
 }
 
+bool DropTargetOfIDList(LPCITEMIDLIST list, HWND owner, ComPtr<IDropTarget>& target)
+{
+    target.Reset();
+    ComPtr<IShellFolder> parent;
+    LPCITEMIDLIST item = nullptr;
+    if (!list || FAILED(SHBindToParent(list, IID_PPV_ARGS(&parent), &item))) return false;
+    return SUCCEEDED(parent->GetUIObjectOf(owner, 1, &item, IID_IDropTarget, nullptr,
+                                           reinterpret_cast<void**>(target.ReleaseAndGetAddressOf())));
+}
+
 int SysIconIndex(LPCITEMIDLIST list, bool large, bool open)
 {
     if (!list) return 0;

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <wrl/client.h>
 
 #include <array>
 #include <cstdint>
@@ -80,6 +81,8 @@ bool SpecialFolderIDList(TShSpecialFolder folder, TIDListPtr& list);
 // The absolute list of a parsed path; the out list is cleared first.
 bool IDListFromPath(const std::wstring& path, LPITEMIDLIST& list);
 bool IDListFromPath(const std::wstring& path, TIDListPtr& list);
+// The drop target that the item's parent folder hands out for the item of an absolute list.
+bool DropTargetOfIDList(LPCITEMIDLIST list, HWND owner, Microsoft::WRL::ComPtr<IDropTarget>& target);
 // Index into the system image list; 0 for none or when the shell cannot tell.
 int SysIconIndex(LPCITEMIDLIST list, bool large, bool open);
 // The shell's shared system image list.

@@ -26,11 +26,6 @@ std::wstring UpperCase(const std::wstring& text)
     upper.resize(size_t(length));
     return upper;
 }
-
-void OleCheck(HRESULT result)
-{
-    if (FAILED(result)) throw EOleError(SysErrorMessage(DWORD(result)));
-}
 }  // namespace
 
 TShellListView::TShellListView(TComponent* owner, TWinControl* parent, const TBounds& bounds)

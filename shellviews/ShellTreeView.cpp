@@ -12,22 +12,11 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-void OleCheck(HRESULT result)
-{
-    if (FAILED(result)) throw EOleError(SysErrorMessage(DWORD(result)));
-}
-
 ComPtr<IShellFolder> DesktopFolder()
 {
     ComPtr<IShellFolder> desktop;
     SHGetDesktopFolder(&desktop);
     return desktop;
-}
-
-bool SameFolder(LPCITEMIDLIST list1, LPCITEMIDLIST list2)
-{
-    ComPtr<IShellFolder> desktop = DesktopFolder();
-    return desktop && list1 && list2 && CompareItemIDs(desktop.Get(), list1, list2) == crSame;
 }
 }  // namespace
 
@@ -282,17 +271,7 @@ int TShellTreeView::EnumSubFolders(IShellFolder* folder, TShellTreeItem* parent,
         LPITEMIDLIST absolute = parentLevel == 0 ? CopyIDList(relative) : ConcatIDLists(parent->AbsoluteIDList(), relative);
         auto item = std::make_unique<TShellTreeItem>(nullptr, relative, absolute);
         relative = nullptr;
-        bool keep = true;
-        if (parentType == itDeskTop) {
-            const TShItemIDType type = item->ItemType();
-            keep = !(type == itBitBucket && !FShVirtuaItems.Contains(itBitBucket)) &&
-                   !(type == itNetWork && !FShVirtuaItems.Contains(itNetWork)) && type != itVirtual;
-        } else if (parentType == itMyComputer) {
-            keep = item->ItemType() != itVirtual || FShVirtuaItems.Contains(itVirtual);
-        } else if (parentType == itNetWork) {
-            keep = FShVirtuaItems.Contains(itNetWork);
-        }
-        if (keep) items.push_back(std::move(item));
+        if (item->ShownUnder(parentType, FShVirtuaItems)) items.push_back(std::move(item));
     }
     // A failed comparison counts as equal; a stable sort stays sound when the shell is not consistent.
     std::stable_sort(items.begin(), items.end(), [folder](const auto& a, const auto& b) {
@@ -461,7 +440,7 @@ void TShellTreeView::SelectIDList(LPCITEMIDLIST list)
 {
     if (!list) return;
     TShellTreeItem* selected = ItemOf(Selected());
-    if (selected && selected->Level() == IDListLevel(list) && SameFolder(selected->AbsoluteIDList(), list)) return;
+    if (selected && selected->Level() == IDListLevel(list) && IsSameIDList(selected->AbsoluteIDList(), list)) return;
     SetSelected(FindNodeByIDList(list));
 }
 
@@ -516,7 +495,7 @@ TTreeNode* TShellTreeView::DeviceNode(const TDeviceChangeData& record)
         // The search answers the root for a folder it cannot reach: that is not the drive.
         TTreeNode* node = FindNodeByIDList(record.IDList());
         TShellTreeItem* item = ItemOf(node);
-        return item && SameFolder(item->AbsoluteIDList(), record.IDList()) ? node : nullptr;
+        return item && IsSameIDList(item->AbsoluteIDList(), record.IDList()) ? node : nullptr;
     }
     // A drive that has gone may have no list: its " (X:)" names it.
     const size_t open = record.Text().rfind(L" (");

@@ -24,7 +24,7 @@
 class TShellPopupMenu;
 class TShellTreeView;
 
-// The combo box as the tree knows it; the combo box itself comes later.
+// The combo box as the tree knows it (TShellComboBox implements it).
 class TShellComboLink {
 public:
     virtual TComponent* ComboComponent() = 0;
@@ -42,13 +42,10 @@ protected:
     ~TShellComboLink() = default;
 };
 
-// A tree node's folder item, whose cached icons and name a volume or settings change resets.
+// A tree node's folder item.
 class TShellTreeItem : public TShellFolderItem {
 public:
     using TShellFolderItem::TShellFolderItem;
-    void ResetIcons() { FImageIndex = FSelectedIndex = -1; }
-    bool IconsCached() const { return FImageIndex != -1 || FSelectedIndex != -1; }
-    void SetCachedName(const std::wstring& name) { FDisplayName = name; }
 };
 
 class TShellTreeNode : public TTreeNode, public TShellItemNode {

@@ -41,9 +41,51 @@ void TCanvas::FillRect(const RECT& rect)
     DeleteObject(brush);
 }
 
+void TCanvas::SetFont(HFONT font)
+{
+    if (FHandle && font) SelectObject(FHandle, font);
+}
+
+void TCanvas::TextOut(int x, int y, const std::wstring& text)
+{
+    if (!FHandle) return;
+    SetTextColor(FHandle, FFontColor);
+    SetBkMode(FHandle, TRANSPARENT);
+    ::TextOutW(FHandle, x, y, text.c_str(), int(text.size()));
+}
+
+int TCanvas::TextWidth(const std::wstring& text) const
+{
+    SIZE size{};
+    if (FHandle) GetTextExtentPoint32W(FHandle, text.c_str(), int(text.size()), &size);
+    return size.cx;
+}
+
+int TCanvas::TextHeight(const std::wstring& text) const
+{
+    SIZE size{};
+    if (FHandle) GetTextExtentPoint32W(FHandle, text.c_str(), int(text.size()), &size);
+    return size.cy;
+}
+
+void TCanvas::DrawFocusRect(const RECT& rect)
+{
+    if (!FHandle) return;
+    // The dotted frame is drawn in the text and background colours.
+    SetTextColor(FHandle, FFontColor);
+    SetBkColor(FHandle, FBrushColor);
+    ::DrawFocusRect(FHandle, &rect);
+}
+
 void TCanvas::DrawImage(HIMAGELIST images, int index, int x, int y)
 {
     if (FHandle && images && index >= 0) ImageList_Draw(images, index, FHandle, x, y, ILD_TRANSPARENT);
+}
+
+void TCanvas::DrawImage(HIMAGELIST images, int index, int x, int y, UINT style)
+{
+    if (FHandle && images && index >= 0)
+        ImageList_DrawEx(images, index, FHandle, x, y, 0, 0, CLR_NONE, CLR_DEFAULT, style);
 }
 
 bool TCanvas::ClipTo(const RECT& rect)

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <string>
 
 class TCanvas {
 public:
@@ -19,8 +20,18 @@ public:
     COLORREF BrushColor() const { return FBrushColor; }
     void SetBrushColor(COLORREF value);
 
+    // The font that text is written and measured in until Detach.
+    void SetFont(HFONT font);
+
     void FillRect(const RECT& rect);
+    // Text in the font colour, over whatever lies beneath.
+    void TextOut(int x, int y, const std::wstring& text);
+    int TextWidth(const std::wstring& text) const;
+    int TextHeight(const std::wstring& text) const;
+    void DrawFocusRect(const RECT& rect);
     void DrawImage(HIMAGELIST images, int index, int x, int y);
+    // With the image list's ILD_ style bits (focus blend, overlay mask); blended with the system colour.
+    void DrawImage(HIMAGELIST images, int index, int x, int y, UINT style);
     // Limits drawing to the rectangle until Detach; false when the region cannot be selected.
     bool ClipTo(const RECT& rect);
 

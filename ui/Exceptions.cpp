@@ -36,3 +36,8 @@ void RaiseLastOSError()
 {
     RaiseOSError(GetLastError());
 }
+
+void OleCheck(HRESULT result)
+{
+    if (FAILED(result)) throw EOleError(SysErrorMessage(DWORD(result)));
+}

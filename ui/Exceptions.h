@@ -60,6 +60,9 @@ public:
 [[noreturn]] void RaiseLastOSError();
 [[noreturn]] void RaiseOSError(DWORD errorCode);
 
+// Raises EOleError with the system's text for a failed COM/OLE result.
+void OleCheck(HRESULT result);
+
 // Raises EWin32Error for the last OS error when `ok` is false.
 inline void Win32Check(bool ok)
 {

@@ -98,12 +98,12 @@ int TListBox::TopIndex() const
     return int(SendMessageW(Handle(), LB_GETTOPINDEX, 0, 0));
 }
 
-void TListBox::CNDrawItem(const DRAWITEMSTRUCT& draw)
+bool TListBox::CNDrawItem(const DRAWITEMSTRUCT& draw)
 {
     if (draw.itemID == UINT(-1) || draw.itemID >= FItems.size()) {
         // An empty list that has the focus shows where it is.
         if (draw.itemAction & ODA_FOCUS) DrawFocusRect(draw.hDC, &draw.rcItem);
-        return;
+        return true;
     }
     const bool selected = (draw.itemState & ODS_SELECTED) != 0;
     FillRect(draw.hDC, &draw.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
@@ -118,6 +118,7 @@ void TListBox::CNDrawItem(const DRAWITEMSTRUCT& draw)
               DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS | DT_VCENTER);
     RestoreDC(draw.hDC, saved);
     if (draw.itemState & ODS_FOCUS) DrawFocusRect(draw.hDC, &draw.rcItem);
+    return true;
 }
 
 TIconView::TIconView(TComponent* owner, TWinControl* parent, const TBounds& bounds) : TWinControl(owner)

@@ -63,7 +63,7 @@ public:
     int TopIndex() const;
 
 protected:
-    void CNDrawItem(const DRAWITEMSTRUCT& draw) override;
+    bool CNDrawItem(const DRAWITEMSTRUCT& draw) override;
 
 private:
     void UpdateCount();

@@ -10,7 +10,19 @@
 
 namespace {
 const wchar_t kControlProp[] = L"Tessaly.Control";
+
+// The control whose window CreateWindowEx is making: an owner-drawn control
+// is measured before its window is known as the control's.
+thread_local TWinControl* CreatingControl = nullptr;
+
+// Each child window gets an identifier of its own: a measure request names its control only by that.
+UINT_PTR NextControlId()
+{
+    static UINT_PTR last = 0;
+    last = last % 0xFFFF + 1;
+    return last;
 }
+}  // namespace
 
 TWinControl::TWinControl(TComponent* owner) : TComponent(owner) {}
 
@@ -117,10 +129,13 @@ void TWinControl::CreateWnd(TWinControl* parent, HWND owner, const wchar_t* clas
         style |= WS_CHILD | WS_CLIPSIBLINGS;
     }
     // Own-class windows find their object from WM_NCCREATE on.
+    TWinControl* const outer = std::exchange(CreatingControl, this);
     FHandle = CreateWindowExW(exStyle, className, caption.c_str(), style, Scale(bounds.Left),
                               Scale(bounds.Top), Scale(bounds.Width), Scale(bounds.Height),
-                              parent ? parent->Handle() : owner, nullptr, GetModuleHandleW(nullptr),
-                              this);
+                              parent ? parent->Handle() : owner,
+                              parent ? reinterpret_cast<HMENU>(NextControlId()) : nullptr,
+                              GetModuleHandleW(nullptr), this);
+    CreatingControl = outer;
     Win32Check(FHandle != nullptr);
     SetPropW(FHandle, kControlProp, this);
     if (HFONT font = Font()) SendMessageW(FHandle, WM_SETFONT, WPARAM(font), FALSE);
@@ -144,6 +159,8 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         return WMNotify(wParam, lParam);
     case WM_DRAWITEM:
         return WMDrawItem(wParam, lParam);
+    case WM_MEASUREITEM:
+        return WMMeasureItem(wParam, lParam);
     case WM_SIZE:
         WMSize();
         break;
@@ -151,10 +168,13 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     return DefaultHandler(message, wParam, lParam);
 }
 
+// A notification from a window that is no control of ours (a system
+// control's own part, such as a combo box's list) is the window's business.
 LRESULT TWinControl::WMCommand(WPARAM wParam, LPARAM lParam)
 {
-    if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam)))
-        child->CommandNotify(HIWORD(wParam));
+    TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam));
+    if (!child) return DefaultHandler(WM_COMMAND, wParam, lParam);
+    child->CommandNotify(HIWORD(wParam));
     return 0;
 }
 
@@ -171,18 +191,36 @@ LRESULT TWinControl::CNNotify(NMHDR&)
     return 0;
 }
 
-// A child control's owner-drawn item is drawn by that control.
+// Menus draw their own items; a control's request goes back to the control.
 LRESULT TWinControl::WMDrawItem(WPARAM wParam, LPARAM lParam)
 {
     const auto& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-    if (draw.CtlType == ODT_MENU) return DefaultHandler(WM_DRAWITEM, wParam, lParam);
-    TWinControl* child = FromHandle(draw.hwndItem);
-    if (!child) return DefaultHandler(WM_DRAWITEM, wParam, lParam);
-    child->CNDrawItem(draw);
-    return TRUE;
+    if (draw.CtlType != ODT_MENU)
+        if (TWinControl* child = FromHandle(draw.hwndItem); child && child->CNDrawItem(draw)) return TRUE;
+    return DefaultHandler(WM_DRAWITEM, wParam, lParam);
 }
 
-void TWinControl::CNDrawItem(const DRAWITEMSTRUCT&) {}
+LRESULT TWinControl::WMMeasureItem(WPARAM wParam, LPARAM lParam)
+{
+    auto& measure = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+    if (measure.CtlType != ODT_MENU) {
+        TWinControl* control = CreatingControl && CreatingControl->FParent == this ? CreatingControl : nullptr;
+        for (TWinControl* child : FControls)
+            if (child->FHandle && UINT(GetDlgCtrlID(child->FHandle)) == measure.CtlID) control = child;
+        if (control && control->CNMeasureItem(measure)) return TRUE;
+    }
+    return DefaultHandler(WM_MEASUREITEM, wParam, lParam);
+}
+
+bool TWinControl::CNDrawItem(const DRAWITEMSTRUCT&)
+{
+    return false;
+}
+
+bool TWinControl::CNMeasureItem(MEASUREITEMSTRUCT&)
+{
+    return false;
+}
 
 void TWinControl::WinIniChange()
 {

@@ -79,8 +79,9 @@ protected:
     virtual void CommandNotify(WORD code);
     // A WM_NOTIFY notification that this control sent to its parent.
     virtual LRESULT CNNotify(NMHDR& header);
-    // An owner-drawn part of this control is to be drawn (WM_DRAWITEM sent to its parent).
-    virtual void CNDrawItem(const DRAWITEMSTRUCT& draw);
+    // An owner-drawn control's requests that its parent hands back; false: not drawn here.
+    virtual bool CNDrawItem(const DRAWITEMSTRUCT& draw);
+    virtual bool CNMeasureItem(MEASUREITEMSTRUCT& measure);
     // Called after the window was shown or hidden through SetVisible.
     virtual void VisibleChanged();
     void SetLayoutDpi(int layoutDpi, int screenDpi);
@@ -94,6 +95,7 @@ private:
     LRESULT WMCommand(WPARAM wParam, LPARAM lParam);
     LRESULT WMNotify(WPARAM wParam, LPARAM lParam);
     LRESULT WMDrawItem(WPARAM wParam, LPARAM lParam);
+    LRESULT WMMeasureItem(WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SubclassProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR refData);
     void WMSize();

@@ -5,6 +5,8 @@
 #include <stdexcept>
 
 #include "shell/ShellNotify.h"
+#include "tests/common/Platform.h"
+#include "tests/shellmenus/DropTestSupport.h"
 #include "tests/shellmenus/MenuFixture.h"
 #include "tests/shellviews/ListViewFixture.h"
 #include "tests/shellviews/ShellTreeFixture.h"
@@ -14,65 +16,6 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-constexpr DWORD kAllEffects = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
-
-// The shell's data object for files of one folder, as a drag from Explorer carries it.
-ComPtr<IDataObject> FilesData(const std::vector<std::wstring>& paths)
-{
-    std::vector<TIDListPtr> lists;
-    std::vector<LPCITEMIDLIST> children;
-    ComPtr<IShellFolder> parent;
-    for (const std::wstring& path : paths) {
-        lists.push_back(IDListOfPath(path));
-        LPCITEMIDLIST child = nullptr;
-        parent.Reset();
-        if (!lists.back() || FAILED(SHBindToParent(lists.back().get(), IID_PPV_ARGS(&parent), &child))) return nullptr;
-        children.push_back(child);
-    }
-    ComPtr<IDataObject> data;
-    parent->GetUIObjectOf(nullptr, UINT(children.size()), children.data(), IID_IDataObject, nullptr,
-                          reinterpret_cast<void**>(data.GetAddressOf()));
-    return data;
-}
-
-// A real data object that carries text and no shell items.
-ComPtr<IDataObject> PlainTextData(HWND owner)
-{
-    if (!PutTextOnClipboard(owner)) return nullptr;
-    ComPtr<IDataObject> data;
-    OleGetClipboard(&data);
-    return data;
-}
-
-bool UnderWine()
-{
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
-// The folder whose shell drop target this is.
-std::wstring TargetFolderPath(IDropTarget* target)
-{
-    ComPtr<IPersistFolder2> folder;
-    LPITEMIDLIST list = nullptr;
-    std::wstring path;
-    if (target && SUCCEEDED(target->QueryInterface(IID_PPV_ARGS(&folder))) && SUCCEEDED(folder->GetCurFolder(&list)))
-        PathFromIDList(list, path);
-    CoTaskMemFree(list);
-    return path;
-}
-
-// The folder of the drop target that the shell hands out for the folder at `path`.
-std::wstring ShellTargetFolderPath(const std::wstring& path)
-{
-    TIDListPtr list = IDListOfPath(path);
-    ComPtr<IShellFolder> parent;
-    LPCITEMIDLIST child = nullptr;
-    ComPtr<IDropTarget> target;
-    if (list && SUCCEEDED(SHBindToParent(list.get(), IID_PPV_ARGS(&parent), &child)))
-        parent->GetUIObjectOf(nullptr, 1, &child, IID_IDropTarget, nullptr, reinterpret_cast<void**>(target.GetAddressOf()));
-    return IncludeBackslash(TargetFolderPath(target.Get()));
-}
-
 POINTL Screen(HWND window, POINT client)
 {
     ClientToScreen(window, &client);

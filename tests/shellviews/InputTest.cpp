@@ -2,6 +2,7 @@
 // the drag threshold, custom drawing, overlays and the clipboard.
 #include <shlobj.h>
 
+#include "tests/shellmenus/DropTestSupport.h"
 #include "tests/shellviews/ListViewFixture.h"
 
 using Microsoft::WRL::ComPtr;

@@ -1,17 +1,5 @@
 #include "tests/shellviews/ListViewFixture.h"
 
-bool PutTextOnClipboard(HWND owner)
-{
-    if (!OpenClipboard(owner)) return false;
-    EmptyClipboard();
-    const wchar_t text[] = L"plain";
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof text);
-    memcpy(GlobalLock(memory), text, sizeof text);
-    GlobalUnlock(memory);
-    SetClipboardData(CF_UNICODETEXT, memory);
-    return CloseClipboard();
-}
-
 bool TestTreeLink::SelectedFolderIDList(TIDListPtr& folder)
 {
     folder.reset(CopyIDList(Folder.get()));

@@ -14,9 +14,6 @@
 #include "tests/shell/ShellItemFixtures.h"
 #include "ui/Form.h"
 
-// Puts a short text, and nothing else, on the clipboard.
-bool PutTextOnClipboard(HWND owner);
-
 // Stands in for the tree view: its folder is whatever the test sets.
 class TestTreeLink : public TShellTreeLink {
 public:

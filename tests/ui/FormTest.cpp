@@ -172,10 +172,10 @@ TEST(ListBox, DrawsTheLinesInViewFromItsOwnItems)
         std::vector<UINT> Drawn;
 
     protected:
-        void CNDrawItem(const DRAWITEMSTRUCT& draw) override
+        bool CNDrawItem(const DRAWITEMSTRUCT& draw) override
         {
             Drawn.push_back(draw.itemID);
-            TListBox::CNDrawItem(draw);
+            return TListBox::CNDrawItem(draw);
         }
     };
     TForm form(nullptr, kLayout);

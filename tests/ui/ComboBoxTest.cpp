@@ -1,0 +1,128 @@
+// The owner-drawn combo-box base: each item measured by its own index, the
+// requests to draw handed back by the parent, the strings kept through a new
+// window, the user's choice as a change, and the open list's length.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "tests/common/Platform.h"
+#include "tests/common/Pump.h"
+#include "ui/ComboBox.h"
+#include "ui/Form.h"
+
+namespace {
+class ComboBoxTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Form = std::make_unique<TForm>(nullptr, TFormLayout{.Caption = L"combo", .ClientWidth = 300,
+                                                            .ClientHeight = 300, .Left = 60, .Top = 60});
+        // Another owner-drawn control beside it, so that a request must find the right one.
+        Other = Form->Create<TCustomComboBox>(Form.get(), TBounds{10, 50, 200, 24});
+        Other->SetStyle(csOwnerDrawVariable);
+        Other->OnMeasureItem = [](TObject*, int, int& height) { height = 40; };
+        Other->HandleNeeded();
+        Combo = Form->Create<TCustomComboBox>(Form.get(), TBounds{10, 10, 200, 24});
+        Combo->SetStyle(csOwnerDrawVariable);
+        Combo->OnMeasureItem = [this](TObject*, int index, int& height) {
+            Measured.push_back(index);
+            height = 11 + 2 * index;  // the field, index -1, measures 9
+        };
+        Combo->OnDrawItem = [this](TObject*, int index, const RECT&, TOwnerDrawState state) {
+            Drawn.emplace_back(index, state);
+        };
+        for (int i = 0; i < 3; ++i) Combo->InsertItem(i, L"item " + std::to_wstring(i));
+        Form->SetVisible(true);
+    }
+
+    static int ItemHeight(TCustomComboBox* combo, int index)
+    {
+        return int(SendMessageW(combo->Handle(), CB_GETITEMHEIGHT, WPARAM(index), 0));
+    }
+    // The height the field was measured at: Wine answers it with the field's two border pixels.
+    static int FieldHeight(TCustomComboBox* combo) { return ItemHeight(combo, -1) - (UnderWine() ? 2 : 0); }
+
+    std::unique_ptr<TForm> Form;
+    TCustomComboBox* Other = nullptr;
+    TCustomComboBox* Combo = nullptr;
+    std::vector<int> Measured;
+    std::vector<std::pair<int, TOwnerDrawState>> Drawn;
+};
+}  // namespace
+
+TEST_F(ComboBoxTest, EveryItemAndTheFieldAreMeasuredByTheirOwnIndexAgainInANewWindow)
+{
+    Combo->HandleNeeded();
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_EQ(std::set<int>(Measured.begin(), Measured.end()), (std::set<int>{-1, 0, 1, 2}));
+        EXPECT_EQ(FieldHeight(Combo), 9);
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(ItemHeight(Combo, i), 11 + 2 * i);
+        EXPECT_EQ(SendMessageW(Combo->Handle(), CB_GETCOUNT, 0, 0), 3);
+        Measured.clear();
+        Combo->RecreateWnd();
+    }
+    EXPECT_EQ(Other->ItemCount(), 0);
+    EXPECT_EQ(FieldHeight(Other), 40) << "the other control's field";
+    Combo->DeleteItem(1);
+    EXPECT_EQ(Combo->ItemCount(), 2);
+    EXPECT_EQ(Combo->Item(1), L"item 2");
+    EXPECT_EQ(ItemHeight(Combo, 1), 15) << "the string and its height went together";
+}
+
+TEST_F(ComboBoxTest, TheFieldIsDrawnAsTheSelectedItemWithItsEditState)
+{
+    Combo->HandleNeeded();
+    Combo->SetItemIndex(2);
+    Drawn.clear();
+    InvalidateRect(Combo->Handle(), nullptr, TRUE);
+    UpdateWindow(Combo->Handle());
+    ASSERT_FALSE(Drawn.empty());
+    EXPECT_EQ(Drawn.back().first, 2);
+    EXPECT_TRUE(Drawn.back().second & odComboBoxEdit);
+}
+
+TEST_F(ComboBoxTest, TheUsersChoiceIsAChangeAndTheProgramsIsNot)
+{
+    Combo->HandleNeeded();
+    int changes = 0;
+    Combo->OnChange = [&](TObject* sender) {
+        EXPECT_EQ(sender, Combo);
+        ++changes;
+    };
+    Combo->SetItemIndex(0);
+    EXPECT_EQ(changes, 0);
+    SendMessageW(Combo->Handle(), WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_TRUE(PumpUntil([&] { return changes == 1; }, 2000));
+    EXPECT_EQ(Combo->ItemIndex(), 1);
+}
+
+// Wine sizes an open list by its first item's height, so the items here are alike.
+TEST_F(ComboBoxTest, TheOpenListShowsDropDownCountItems)
+{
+    Combo->OnMeasureItem = [](TObject*, int, int& height) { height = 15; };
+    for (int i = 3; i < 12; ++i) Combo->InsertItem(i, L"more");
+    Combo->HandleNeeded();
+    struct Case {
+        int count, shown;
+    } cases[] = {{8, 8}, {3, 3}, {20, 12}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        Combo->SetDropDownCount(c.count);
+        int opened = 0;
+        Combo->OnDropDown = [&](TObject*) { ++opened; };
+        Combo->SetDroppedDown(true);
+        ASSERT_TRUE(PumpUntil([&] { return Combo->DroppedDown(); }, 2000));
+        EXPECT_EQ(opened, 1);
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        ASSERT_TRUE(GetComboBoxInfo(Combo->Handle(), &info));
+        RECT client{};
+        GetClientRect(info.hwndList, &client);
+        EXPECT_EQ(client.bottom, c.shown * 15);
+        Combo->SetDroppedDown(false);
+    }
+}

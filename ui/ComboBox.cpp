@@ -1,0 +1,247 @@
+#include "ui/ComboBox.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int kDefaultWidth = 145, kDefaultHeight = 21;
+}  // namespace
+
+TCustomComboBox::TCustomComboBox(TComponent* owner, TWinControl* parent, const TBounds& bounds)
+    : TWinControl(owner), FParentControl(parent), FInitialBounds(bounds)
+{
+    if (FInitialBounds.Width == 0) FInitialBounds.Width = kDefaultWidth;
+    if (FInitialBounds.Height == 0) FInitialBounds.Height = kDefaultHeight;
+}
+
+TCustomComboBox::~TCustomComboBox()
+{
+    if (HandleAllocated()) TCustomComboBox::DestroyWnd();
+}
+
+void TCustomComboBox::HandleNeeded()
+{
+    if (!HandleAllocated()) CreateWnd();
+}
+
+void TCustomComboBox::RecreateWnd()
+{
+    if (!HandleAllocated()) return;
+    DestroyWnd();
+    CreateWnd();
+}
+
+DWORD TCustomComboBox::CreateParams(DWORD style) const
+{
+    style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS | CBS_AUTOHSCROLL;
+    if (FStyle == csOwnerDrawVariable) style |= CBS_OWNERDRAWVARIABLE;
+    return style;
+}
+
+void TCustomComboBox::CreateWnd()
+{
+    const bool again = FBounds.right > FBounds.left;
+    TWinControl::CreateWnd(FParentControl, nullptr, WC_COMBOBOXW, CreateParams(WS_VISIBLE), 0,
+                           again ? TBounds{} : FInitialBounds, L"");
+    SubclassControl();
+    if (again) SetBounds(FBounds.left, FBounds.top, FBounds.right - FBounds.left, FBounds.bottom - FBounds.top);
+    if (FStyle == csOwnerDrawVariable) {
+        // The control measures its field before the window is ours and may measure it
+        // again by its font alone (Wine does so on WM_SETFONT): the field is measured here.
+        int height = FItemHeight;
+        MeasureItem(-1, height);
+        SendMessageW(Handle(), CB_SETITEMHEIGHT, WPARAM(-1), std::max(height, 1));
+    }
+    if (FUpdateCount > 0) SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+    // Each string is measured as it goes in.
+    for (size_t i = 0; i < FItems.size(); ++i)
+        SendMessageW(Handle(), CB_INSERTSTRING, i, LPARAM(FItems[i].c_str()));
+}
+
+void TCustomComboBox::DestroyWnd()
+{
+    FBounds = BoundsRect();
+    DestroyHandle();
+}
+
+void TCustomComboBox::SetStyle(TComboBoxStyle value)
+{
+    if (value == FStyle) return;
+    FStyle = value;
+    RecreateWnd();
+}
+
+HFONT TCustomComboBox::Font() const
+{
+    return FOwnFont ? FFont.Handle() : TWinControl::Font();
+}
+
+void TCustomComboBox::SetFont(const TFontSpec& font)
+{
+    FFont.Create(font, Scale(font.Height));
+    FOwnFont = true;
+    FDesktopFont = false;
+    RecreateWnd();
+}
+
+void TCustomComboBox::SetDesktopFont(bool value)
+{
+    if (value == FDesktopFont) return;
+    FDesktopFont = value;
+    if (!value) return;
+    TakeIconFont();
+    RecreateWnd();
+}
+
+void TCustomComboBox::TakeIconFont()
+{
+    LOGFONTW icon{};
+    if (!SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof icon, &icon, 0)) return;
+    FFont.Create(TFontSpec{icon.lfFaceName, int(icon.lfHeight), icon.lfCharSet}, int(icon.lfHeight));
+    FOwnFont = true;
+}
+
+int TCustomComboBox::FontHeight() const
+{
+    LOGFONTW font{};
+    HFONT handle = Font();
+    GetObjectW(handle ? handle : HFONT(GetStockObject(DEFAULT_GUI_FONT)), sizeof font, &font);
+    return int(font.lfHeight);
+}
+
+void TCustomComboBox::WinIniChange()
+{
+    TWinControl::WinIniChange();
+    SysFontChanged();
+}
+
+void TCustomComboBox::SysFontChanged()
+{
+    if (!FDesktopFont) return;
+    TakeIconFont();
+    if (HandleAllocated()) SendMessageW(Handle(), WM_SETFONT, WPARAM(Font()), TRUE);
+}
+
+// --- items ------------------------------------------------------------------------------------
+
+void TCustomComboBox::InsertItem(int index, const std::wstring& text)
+{
+    index = std::clamp(index, 0, ItemCount());
+    FItems.insert(FItems.begin() + index, text);
+    if (HandleAllocated()) SendMessageW(Handle(), CB_INSERTSTRING, WPARAM(index), LPARAM(FItems[size_t(index)].c_str()));
+}
+
+void TCustomComboBox::DeleteItem(int index)
+{
+    if (index < 0 || index >= ItemCount()) return;
+    FItems.erase(FItems.begin() + index);
+    if (HandleAllocated()) SendMessageW(Handle(), CB_DELETESTRING, WPARAM(index), 0);
+}
+
+void TCustomComboBox::BeginUpdate()
+{
+    if (FUpdateCount++ == 0 && HandleAllocated()) SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+}
+
+void TCustomComboBox::EndUpdate()
+{
+    if (FUpdateCount == 0 || --FUpdateCount > 0 || !HandleAllocated()) return;
+    SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+int TCustomComboBox::ItemIndex() const
+{
+    return HandleAllocated() ? int(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)) : -1;
+}
+
+void TCustomComboBox::SetItemIndex(int value)
+{
+    if (HandleAllocated()) SendMessageW(Handle(), CB_SETCURSEL, WPARAM(value), 0);
+}
+
+bool TCustomComboBox::DroppedDown() const
+{
+    return HandleAllocated() && SendMessageW(Handle(), CB_GETDROPPEDSTATE, 0, 0) != FALSE;
+}
+
+void TCustomComboBox::SetDroppedDown(bool value)
+{
+    if (HandleAllocated()) SendMessageW(Handle(), CB_SHOWDROPDOWN, value, 0);
+}
+
+// --- notifications ----------------------------------------------------------------------------
+
+void TCustomComboBox::CommandNotify(WORD code)
+{
+    switch (code) {
+    case CBN_SELCHANGE:
+        Change();
+        break;
+    case CBN_DROPDOWN:
+        DropDown();
+        break;
+    }
+}
+
+void TCustomComboBox::Change()
+{
+    if (OnChange) OnChange(this);
+}
+
+void TCustomComboBox::DropDown()
+{
+    AdjustDropDown();
+    if (OnDropDown) OnDropDown(this);
+}
+
+void TCustomComboBox::AdjustDropDown()
+{
+    // The window's height, while the list is closed, is what the open list spans with the field.
+    const int shown = std::min(ItemCount(), std::max(FDropDownCount, 1));
+    int listHeight = 2;  // the list's border
+    for (int i = 0; i < shown; ++i) listHeight += int(SendMessageW(Handle(), CB_GETITEMHEIGHT, WPARAM(i), 0));
+    if (shown == 0) listHeight += int(SendMessageW(Handle(), CB_GETITEMHEIGHT, 0, 0));
+    RECT field{};
+    GetWindowRect(Handle(), &field);
+    SetWindowPos(Handle(), nullptr, 0, 0, field.right - field.left, field.bottom - field.top + listHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+}
+
+bool TCustomComboBox::CNDrawItem(const DRAWITEMSTRUCT& draw)
+{
+    FCanvas.Attach(draw.hDC, GetSysColor(COLOR_WINDOWTEXT), Color());
+    FCanvas.SetFont(Font());
+    const int index = int(draw.itemID);
+    if (index < 0) FCanvas.FillRect(draw.rcItem);
+    else DrawItem(index, draw.rcItem, LOWORD(draw.itemState));
+    FCanvas.Detach();
+    return true;
+}
+
+bool TCustomComboBox::CNMeasureItem(MEASUREITEMSTRUCT& measure)
+{
+    int height = FItemHeight;
+    MeasureItem(int(measure.itemID), height);
+    measure.itemHeight = UINT(std::max(height, 1));
+    return true;
+}
+
+void TCustomComboBox::DrawItem(int index, const RECT& rect, TOwnerDrawState state)
+{
+    if (OnDrawItem) {
+        OnDrawItem(this, index, rect, state);
+        return;
+    }
+    if (state & odSelected) {
+        FCanvas.SetBrushColor(GetSysColor(COLOR_HIGHLIGHT));
+        FCanvas.SetFontColor(GetSysColor(COLOR_HIGHLIGHTTEXT));
+    }
+    FCanvas.FillRect(rect);
+    if (index < ItemCount()) FCanvas.TextOut(rect.left + 2, rect.top, Item(index));
+    if (state & odFocused) FCanvas.DrawFocusRect(rect);
+}
+
+void TCustomComboBox::MeasureItem(int index, int& height)
+{
+    if (OnMeasureItem) OnMeasureItem(this, index, height);
+}

@@ -1,0 +1,116 @@
+#pragma once
+// The combo-box base: a drop-down list whose strings the control keeps, so
+// that a new window gets them again, and whose items the owner may draw. In
+// csOwnerDrawVariable each item is measured on its own as it goes into the
+// window, and so is the selection field (index -1). The window is made on
+// demand (HandleNeeded), so a descendant's CreateWnd runs as a whole.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/Canvas.h"
+#include "ui/Graphics.h"
+#include "ui/WinControl.h"
+
+enum TComboBoxStyle { csDropDownList, csOwnerDrawVariable };
+
+// The state of an item being drawn: the ODS_ bits of the request's low word.
+using TOwnerDrawState = UINT;
+inline constexpr TOwnerDrawState odSelected = ODS_SELECTED, odFocused = ODS_FOCUS, odComboBoxEdit = ODS_COMBOBOXEDIT;
+
+using TDrawItemEvent = std::function<void(TObject* Sender, int Index, const RECT& Rect, TOwnerDrawState State)>;
+using TMeasureItemEvent = std::function<void(TObject* Sender, int Index, int& Height)>;
+
+class TCustomComboBox : public TWinControl {
+public:
+    // The window comes with HandleNeeded. Bounds are layout pixels; the height is the closed control's.
+    TCustomComboBox(TComponent* owner, TWinControl* parent, const TBounds& bounds);
+    ~TCustomComboBox() override;
+
+    void HandleNeeded();
+    bool HandleAllocated() const { return Handle() != nullptr; }
+    // Destroys the window and makes a new one, with the strings measured again.
+    void RecreateWnd();
+
+    TComboBoxStyle Style() const { return FStyle; }
+    // A creation style: a live window is made again.
+    void SetStyle(TComboBoxStyle value);
+    // Items the open list shows before it scrolls.
+    int DropDownCount() const { return FDropDownCount; }
+    void SetDropDownCount(int value) { FDropDownCount = value; }
+    // What an item measures before OnMeasureItem or a descendant says otherwise.
+    int ItemHeight() const { return FItemHeight; }
+    void SetItemHeight(int value) { FItemHeight = value; }
+
+    // The control's own font when it has one, else its parent's.
+    HFONT Font() const override;
+    // Gives the control a font of its own; a live window is made again, so its items are measured anew.
+    void SetFont(const TFontSpec& font);
+    // Follows the system's icon-title font, as the desktop's icons do.
+    bool DesktopFont() const { return FDesktopFont; }
+    void SetDesktopFont(bool value);
+    // The font's height as a font record gives it: negative for the character height.
+    int FontHeight() const;
+    COLORREF Color() const { return GetSysColor(COLOR_WINDOW); }
+    TCanvas& Canvas() { return FCanvas; }
+
+    // Strings, kept by the control.
+    int ItemCount() const { return int(FItems.size()); }
+    const std::wstring& Item(int index) const { return FItems.at(size_t(index)); }
+    void InsertItem(int index, const std::wstring& text);
+    void DeleteItem(int index);
+    // Holds the control's drawing while the items change; counted.
+    void BeginUpdate();
+    void EndUpdate();
+
+    // The selected item; -1 for none or without a window.
+    int ItemIndex() const;
+    void SetItemIndex(int value);
+    bool DroppedDown() const;
+    void SetDroppedDown(bool value);
+
+    TNotifyEvent OnChange;
+    TNotifyEvent OnDropDown;
+    TDrawItemEvent OnDrawItem;
+    TMeasureItemEvent OnMeasureItem;
+
+protected:
+    virtual void CreateWnd();
+    virtual void DestroyWnd();
+    // The window style; descendants add their bits.
+    virtual DWORD CreateParams(DWORD style) const;
+    void CommandNotify(WORD code) override;
+    bool CNDrawItem(const DRAWITEMSTRUCT& draw) override;
+    bool CNMeasureItem(MEASUREITEMSTRUCT& measure) override;
+    void WinIniChange() override;
+
+    // The user chose another item.
+    virtual void Change();
+    // The list is about to open.
+    virtual void DropDown();
+    // An item's turn to be drawn on Canvas, which holds the control's font and colours.
+    virtual void DrawItem(int index, const RECT& rect, TOwnerDrawState state);
+    virtual void MeasureItem(int index, int& height);
+    // The system's fonts may have changed.
+    virtual void SysFontChanged();
+
+private:
+    void TakeIconFont();
+    // Sizes the open list for DropDownCount items of their own heights.
+    void AdjustDropDown();
+
+    TWinControl* FParentControl;
+    TBounds FInitialBounds;
+    RECT FBounds{};  // device pixels, for a window made again
+    TComboBoxStyle FStyle = csDropDownList;
+    int FDropDownCount = 8;
+    int FItemHeight = 16;
+    bool FOwnFont = false;
+    bool FDesktopFont = false;
+    TFont FFont;
+    std::vector<std::wstring> FItems;
+    int FUpdateCount = 0;
+    TCanvas FCanvas;
+};
