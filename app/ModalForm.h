@@ -8,10 +8,12 @@ template <class T, class Prepare>
 void ShowModalForm(T*& global, Prepare prepare)
 {
     auto form = std::make_unique<T>(nullptr);
+    // A second one asked for while the first is up (from the tray) gives the global back to the first.
     struct Forget {
         T*& Global;
-        ~Forget() { Global = nullptr; }
-    } forget{global};
+        T* Before;
+        ~Forget() { Global = Before; }
+    } forget{global, global};
     global = form.get();
     prepare(*form);
     form->ShowModal();

@@ -175,14 +175,21 @@ void TTrayIcon::UpdateTray(TTrayAction action)
 
 void TTrayIcon::TaskbarCreated()
 {
-    if (!FRegistered) return;
+    // Also an icon that the tray refused before, as at logon before the taskbar was up.
+    if (!FVisible) return;
+    const bool wasRegistered = FRegistered;
     FRegistered = false;
     // The icon may have outlived the announcement (a taskbar that only
-    // changed its settings): then it is brought up to date instead.
+    // changed its settings): then it is brought up to date instead. A tray
+    // that takes neither leaves the icon waiting for the next announcement.
     try {
         UpdateTray(taAdd);
     } catch (const EOutOfMemory&) {
-        UpdateTray(taModify);
-        FRegistered = true;
+        if (!wasRegistered) return;
+        try {
+            UpdateTray(taModify);
+            FRegistered = true;
+        } catch (const EOutOfMemory&) {
+        }
     }
 }

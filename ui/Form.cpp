@@ -82,7 +82,13 @@ TForm::TForm(TComponent* owner, const TFormLayout& layout) : TWinControl(owner)
 
 void TForm::DoCreate()
 {
-    if (OnCreate) OnCreate(this);
+    // A form whose set-up failed in part still comes up; the user hears why.
+    try {
+        if (OnCreate) OnCreate(this);
+    } catch (...) {
+        if (!Application) throw;
+        Application->HandleException(this);
+    }
 }
 
 void TForm::SetIcon(const TIcon& icon)

@@ -198,13 +198,6 @@ TEST_F(TextViewerTest, AnEmptyDocumentListsNothingAndEverySearchEnds)
     SearchToTheEnd(L"a");
 }
 
-TEST_F(TextViewerTest, AMissingDocumentIsOneLineThatSaysSo)
-{
-    const std::wstring path = Docs.Path(L"Tessal.his");
-    Viewer->LoadDocument(path);
-    EXPECT_EQ(Viewer->ListBox1->Items(), Lines{path + L" が見つかりませんでした。"});
-}
-
 TEST_F(TextViewerTest, ShowingCentresTheViewerAndPointsAtOk)
 {
     Viewer->Edit1->SetText(L"left over");

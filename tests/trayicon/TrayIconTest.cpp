@@ -129,17 +129,6 @@ TEST_F(TrayTest, AnEmptyTipLeavesTheTipOut)
     EXPECT_TRUE(InTray(icon));
 }
 
-TEST_F(TrayTest, TheAnimationRateIsAtLeastAHundred)
-{
-    TTrayIcon* icon = NewIcon();
-    EXPECT_EQ(icon->AnimateRate(), 500);
-    const std::pair<int, int> cases[] = {{99, 100}, {100, 100}, {101, 101}, {0, 100}, {2000, 2000}};
-    for (const auto& [value, stored] : cases) {
-        icon->SetAnimateRate(value);
-        EXPECT_EQ(icon->AnimateRate(), stored) << value;
-    }
-}
-
 TEST_F(TrayTest, MenusAndImagesThatGoAreForgotten)
 {
     TTrayIcon* icon = NewIcon();
@@ -196,13 +185,22 @@ TEST_F(TrayTest, TheNewTaskbarGetsTheIconAgain)
     ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &gone));
     ASSERT_FALSE(InTray(shown));
 
+    // One the tray refused before it was up, as at logon.
+    TTrayIcon* early = NewIcon();
+    early->SetIcon(SystemIcon(IDI_INFORMATION));
+    const TShellNotifyIconFunc working = ShellNotifyIconFunc;
+    ShellNotifyIconFunc = [](DWORD, NOTIFYICONDATAW*) { return FALSE; };
+    EXPECT_THROW(early->SetVisible(true), EOutOfMemory);
+    ShellNotifyIconFunc = working;
+
     // Wine's taskbar announces nothing, and a broadcast never reaches a hidden window there: sent directly.
     Calls.clear();
     SendMessageW(CallbackWindow()->Handle(), taskbarCreated, 0, 0);
     EXPECT_TRUE(InTray(shown));
     EXPECT_TRUE(shown->Registered());
+    EXPECT_TRUE(InTray(early)) << "the new taskbar takes the icon the old one refused";
     EXPECT_FALSE(InTray(hidden)) << "an icon that was not shown is not added";
-    ASSERT_EQ(Calls.size(), 1u);
+    ASSERT_EQ(Calls.size(), 2u);
     EXPECT_EQ(Calls.back().Message, DWORD(NIM_ADD));
 
     // An announcement the icon outlived updates it in place, without an error.

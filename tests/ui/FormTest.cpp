@@ -8,6 +8,7 @@
 #include "tests/common/ModalDriver.h"
 #include "tests/common/Pump.h"
 #include "ui/Application.h"
+#include "ui/Exceptions.h"
 #include "ui/StdCtrls.h"
 
 namespace {
@@ -195,4 +196,17 @@ TEST(ListBox, DrawsTheLinesInViewFromItsOwnItems)
     list->Add(L"one more");
     EXPECT_EQ(list->Count(), 1001);
     EXPECT_EQ(SendMessageW(list->Handle(), LB_GETCOUNT, 0, 0), 1001);
+}
+
+// A set-up that fails in part (a tray that is not up yet) still leaves the form, and says why once.
+TEST(Form, AnErrorInOnCreateIsShownAndTheFormStays)
+{
+    std::vector<std::string> shown;
+    Application->OnException = [&](TObject*, const std::exception& error) { shown.push_back(error.what()); };
+    TForm form(nullptr, kLayout);
+    form.OnCreate = [](TObject*) { throw Exception(L"no tray"); };
+    EXPECT_NO_THROW(form.DoCreate());
+    Application->OnException = nullptr;
+    EXPECT_EQ(shown, std::vector<std::string>{"no tray"});
+    EXPECT_NE(form.Handle(), nullptr);
 }
