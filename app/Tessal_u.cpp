@@ -60,7 +60,7 @@ std::wstring ProgramFolder()
 }  // namespace
 
 TTessal_f::TTessal_f(TComponent* owner)
-    : TForm(owner, kLayout), CursorPos(SystemCursorPos), MonitorAreas(SystemMonitors), DocumentDir(ProgramFolder())
+    : TForm(owner, kLayout), CursorPos(SystemCursorPos), DocumentDir(ProgramFolder())
 {
     Tessal_f = this;
     Panel1 = Create<TPanel>(this, TBounds{0, 0, 202, 28}, TAlign::alTop);
@@ -165,8 +165,10 @@ void TTessal_f::AppRestore(TObject*)
 
 void TTessal_f::Park()
 {
-    SetLeft(ParkedLeft(MonitorAreas(), Width()));
-    ShowWindow(Application->Handle(), SW_HIDE);
+    // Every poll parks a window out of use again: only what is not so already is done.
+    const int parked = ParkedLeft(Monitors(), Width());
+    if (Left() != parked) SetLeft(parked);
+    if (IsWindowVisible(Application->Handle())) ShowWindow(Application->Handle(), SW_HIDE);
     GiveUpForeground();
 }
 
@@ -242,10 +244,38 @@ void TTessal_f::FormDisp()
     SetCursorPos(Left() + Width() / 4, Top() + Height() / 4);
 }
 
-std::optional<TMonitorArea> TTessal_f::EdgeMonitor(POINT pointer) const
+void TTessal_f::SetMonitorSource(std::function<std::vector<TMonitorArea>()> source)
 {
-    const std::vector<TMonitorArea> monitors = MonitorAreas();
-    const TMonitorArea* monitor = LeftEdgeMonitor(monitors, pointer);
+    FMonitorSource = std::move(source);
+    FMonitors.clear();
+}
+
+const std::vector<TMonitorArea>& TTessal_f::Monitors()
+{
+    if (FMonitors.empty()) FMonitors = FMonitorSource ? FMonitorSource() : SystemMonitors();
+    return FMonitors;
+}
+
+LRESULT TTessal_f::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DISPLAYCHANGE:
+        FMonitors.clear();  // a monitor came, went or changed its size
+        break;
+    }
+    return TForm::WndProc(message, wParam, lParam);
+}
+
+// A taskbar moved or resized changes a work area.
+void TTessal_f::WinIniChange()
+{
+    FMonitors.clear();
+    TForm::WinIniChange();
+}
+
+std::optional<TMonitorArea> TTessal_f::EdgeMonitor(POINT pointer)
+{
+    const TMonitorArea* monitor = LeftEdgeMonitor(Monitors(), pointer);
     if (!monitor || FullScreenOn(*monitor)) return std::nullopt;
     return *monitor;
 }

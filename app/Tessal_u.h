@@ -64,12 +64,18 @@ public:
 
     // Where the pointer is; a screen left of the primary one gives x < 0.
     std::function<POINT()> CursorPos;
-    // The monitors of the desk.
-    std::function<std::vector<TMonitorArea>()> MonitorAreas;
+    // Where the monitors of the desk are read from (the system by default).
+    void SetMonitorSource(std::function<std::vector<TMonitorArea>()> source);
     // The folder of the two documents, with a separator at its end: the program's own folder.
     std::wstring DocumentDir;
 
+protected:
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void WinIniChange() override;
+
 private:
+    // The monitors, read once and again only after the desk changed.
+    const std::vector<TMonitorArea>& Monitors();
     void CreateTrayMenu();
     void ShowDocument(const std::wstring& title, const wchar_t* extension);
     void AppMinimize(TObject* sender);
@@ -83,10 +89,12 @@ private:
     void ResetListingToDesktop();
     // The monitor whose free left edge the pointer rests on, unless a
     // full-screen window covers it; none anywhere else.
-    std::optional<TMonitorArea> EdgeMonitor(POINT pointer) const;
+    std::optional<TMonitorArea> EdgeMonitor(POINT pointer);
     bool FullScreenOn(const TMonitorArea& monitor) const;
 
     HWND FForegroundBefore = nullptr;  // in front before the window came in
+    std::function<std::vector<TMonitorArea>()> FMonitorSource;
+    std::vector<TMonitorArea> FMonitors;  // empty until read
     std::optional<TMonitorArea> FShowOn;  // a monitor other than the primary one, for the next show
 };
 

@@ -169,7 +169,7 @@ TEST_F(SideBar, WithAMonitorOnTheLeftOnlyItsLeftEdgeBringsTheBarInThere)
     const std::vector<TMonitorArea> real = SystemMonitors();
     ASSERT_EQ(real.size(), 1u);
     const TMonitorArea left{RECT{-1024, 0, 0, 768}, RECT{-1024, 0, 0, 738}, false};
-    form->MonitorAreas = [&] { return std::vector<TMonitorArea>{real[0], left}; };
+    form->SetMonitorSource([&] { return std::vector<TMonitorArea>{real[0], left}; });
     POINT pointer{-500, 300};
     form->CursorPos = [&] { return pointer; };
     const int parked = -1024 - (form->Width() + 1);
