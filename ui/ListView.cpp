@@ -401,8 +401,11 @@ LRESULT TCustomListView::GetDispInfo(NMLVDISPINFOW& info)
     LVITEMW& item = info.item;
     if (!FOwnerData) return 0;
     // Every column's text at once: the control asks for them column by column.
-    const unsigned request = (item.mask & LVIF_TEXT ? irText : 0) | (item.mask & LVIF_IMAGE ? irImage : 0) |
-                             (item.mask & LVIF_PARAM ? irParam : 0) | (item.mask & LVIF_STATE ? irState : 0);
+    unsigned request = 0;
+    if (item.mask & LVIF_TEXT) request |= irText;
+    if (item.mask & LVIF_IMAGE) request |= irImage;
+    if (item.mask & LVIF_PARAM) request |= irParam;
+    if (item.mask & LVIF_STATE) request |= irState;
     if (!FetchRow(item.iItem, request)) return 0;
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
         const std::wstring* text = nullptr;

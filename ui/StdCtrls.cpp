@@ -32,12 +32,25 @@ TLabel::TLabel(TComponent* owner, TWinControl* parent, const TBounds& bounds, co
     CreateWnd(parent, nullptr, L"STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, bounds, caption);
 }
 
-void TLabel::SetFont(const TFontSpec& spec)
+void TLabel::SetFont(const TFontSpec& request)
+{
+    FFontRequest = request;
+    MakeFont();
+}
+
+// Made anew at the label's resolution; the window drops the old one first.
+void TLabel::MakeFont()
 {
     auto font = std::make_unique<TFont>();
-    font->Create(spec, Scale(spec.Height));
+    font->Create(*FFontRequest, Scale(FFontRequest->Height));
+    SendMessageW(Handle(), WM_SETFONT, WPARAM(font->Handle()), TRUE);
     FFont = std::move(font);
-    SendMessageW(Handle(), WM_SETFONT, WPARAM(FFont->Handle()), TRUE);
+}
+
+void TLabel::ChangeDpi(int screenDpi)
+{
+    TWinControl::ChangeDpi(screenDpi);
+    if (FFontRequest) MakeFont();
 }
 
 HFONT TLabel::Font() const

@@ -1,6 +1,7 @@
 #pragma once
 // Panels, buttons, labels, edit fields, list boxes, icons and the icon holder.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,11 +29,17 @@ protected:
 class TLabel : public TWinControl {
 public:
     TLabel(TComponent* owner, TWinControl* parent, const TBounds& bounds, const std::wstring& caption);
-    // A font of the label's own instead of its form's.
-    void SetFont(const TFontSpec& spec);
+    // A font of the label's own instead of its form's, in layout pixels.
+    void SetFont(const TFontSpec& request);
     HFONT Font() const override;
 
+protected:
+    void ChangeDpi(int screenDpi) override;
+
 private:
+    void MakeFont();
+
+    std::optional<TFontSpec> FFontRequest;
     std::unique_ptr<TFont> FFont;
 };
 

@@ -87,7 +87,7 @@ protected:
     void SetLayoutDpi(int layoutDpi, int screenDpi);
     // The window went to a screen of another resolution: the children's
     // places and sizes follow, and their windows take the font anew.
-    void ChangeDpi(int screenDpi);
+    virtual void ChangeDpi(int screenDpi);
 
     static const wchar_t* OwnWindowClass();
 

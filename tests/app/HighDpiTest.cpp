@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/Tessal_u.h"
+#include "tests/common/Fonts.h"
 #include "tests/common/Pump.h"
 #include "ui/Application.h"
 
@@ -32,12 +33,6 @@ private:
     bool FSet = false;
 };
 
-int FontHeight(HFONT font)
-{
-    LOGFONTW log{};
-    GetObjectW(font, sizeof log, &log);
-    return log.lfHeight;
-}
 }  // namespace
 
 TEST(HighDpi, TheProgramDeclaresPerMonitorAwareness)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/common/ModalDriver.h"
+#include "tests/common/Fonts.h"
 #include "tests/common/Pump.h"
 #include "ui/Application.h"
 #include "ui/Exceptions.h"
@@ -65,15 +66,6 @@ TEST(Form, ClosingAnotherFormHidesIt)
     EXPECT_EQ(Application->MainForm(), nullptr) << "the application must forget a destroyed main form";
 }
 
-namespace {
-int FontHeight(HFONT font)
-{
-    LOGFONTW log{};
-    GetObjectW(font, sizeof log, &log);
-    return log.lfHeight;
-}
-}  // namespace
-
 // Moved to a monitor of another resolution, the form lays itself out for it
 // in the rectangle the system suggests, and back again.
 TEST(Form, ANewResolutionScalesTheChildrenAndTheFont)
@@ -81,6 +73,8 @@ TEST(Form, ANewResolutionScalesTheChildrenAndTheFont)
     TForm form(nullptr, TFormLayout{.Caption = L"dpi", .ClientWidth = 200, .ClientHeight = 100,
                                     .Font = {L"Tahoma", -12, DEFAULT_CHARSET}});
     TButton* button = form.Create<TButton>(&form, TBounds{4, 8, 96, 20}, L"押す");
+    TLabel* label = form.Create<TLabel>(&form, TBounds{4, 40, 96, 20}, L"太字");
+    label->SetFont({L"Tahoma", -16, DEFAULT_CHARSET});
     ASSERT_EQ(form.ScreenDpi(), 96) << "the test prefix runs at 96 per inch";
     struct Step {
         int dpi, fontHeight;
@@ -95,6 +89,8 @@ TEST(Form, ANewResolutionScalesTheChildrenAndTheFont)
         EXPECT_EQ(form.Scale(100), step.dpi * 100 / 96);
         EXPECT_EQ(FontHeight(form.Font()), step.fontHeight);
         EXPECT_EQ(FontHeight(HFONT(SendMessageW(button->Handle(), WM_GETFONT, 0, 0))), step.fontHeight);
+        EXPECT_EQ(FontHeight(HFONT(SendMessageW(label->Handle(), WM_GETFONT, 0, 0))), step.fontHeight * 4 / 3)
+            << "a label's own font follows too";
         const RECT b = button->BoundsRect();
         EXPECT_EQ(b.left, step.button.left);
         EXPECT_EQ(b.top, step.button.top);
