@@ -204,10 +204,33 @@ namespace {
 // How often an idle files watcher makes sure its directory still exists.
 // Windows signals a removed directory on its change handle; under Wine the
 // handle keeps the directory in place without a signal, so there it is
-// looked for (the check closes the handle for a moment).
+// looked for (the check closes the handle for a moment, but only on a
+// directory without entries: nothing else can be removed).
 constexpr DWORD kPresenceCheckMs = 1000;
+// A last-write time this old is exact: the next change gets another one,
+// even on file systems that keep times in steps of two seconds.
+constexpr ULONGLONG kExactStampTicks = 3 * 10'000'000ULL;
 // The longest a check waits for the other watchers to let go of their handles.
 constexpr DWORD kLetGoMs = 20;
+
+ULONGLONG Ticks(const FILETIME& time)
+{
+    return ULARGE_INTEGER{{time.dwLowDateTime, time.dwHighDateTime}}.QuadPart;
+}
+
+bool HasEntries(const std::wstring& directory)
+{
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileExW(LongPathForm(IncludeBackslash(directory) + L"*").c_str(), FindExInfoBasic,
+                                         &data, FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool any = false;
+    do {
+        any = wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0;
+    } while (!any && FindNextFileW(find, &data));
+    FindClose(find);
+    return any;
+}
 
 bool UnderWine()
 {
@@ -279,11 +302,27 @@ public:
     HANDLE Handle() const { return FDirectory.Get(); }
     bool Signalled() const { return FDirectory.Signalled(); }
     bool Gone() const { return !IsExistingDirectory(FPath); }
+    // Whether the directory still holds an entry: then it cannot have been
+    // removed. Under Wine a look at the entries reads the whole directory,
+    // so one seen full is trusted while its last-write time stays put.
+    bool HoldsEntries()
+    {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExW(LongPathForm(FPath).c_str(), GetFileExInfoStandard, &data)) return false;
+        const ULONGLONG written = Ticks(data.ftLastWriteTime);
+        if (written == FFullAt) return true;
+        const bool holds = HasEntries(FPath);
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        FFullAt = holds && Ticks(now) > written + kExactStampTicks ? written : 0;
+        return holds;
+    }
 
     void Open(std::wstring path, DWORD filter)
     {
         Close();
         FPath = std::move(path);
+        FFullAt = 0;
         if (Gone()) return;
         FDirectory = TChangeHandle(FPath, false, filter);
         if (FDirectory) TPresenceChecks::Instance().Opened();
@@ -310,6 +349,7 @@ public:
 private:
     std::wstring FPath;
     TChangeHandle FDirectory;
+    ULONGLONG FFullAt = 0;  // the last-write time at which the directory was seen holding entries
 };
 
 enum class TShFilesWatcher::TWake { Stop, PathChanged, Directory, Timeout };
@@ -430,9 +470,13 @@ bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
                     wake = TWake::Directory;
                     continue;
                 }
+                if (watch.HoldsEntries()) return true;
                 if (!DirectoryLost(watch)) {
                     ReopenTellingLoss(watch);
-                    return true;
+                    // An entry made while no handle was open is a change all the same.
+                    if (!watch.HoldsEntries()) return true;
+                    quiet.Changed();
+                    break;
                 }
             }
             // The burst has settled, or the directory went away. The report
