@@ -6,6 +6,7 @@
 
 #include "shell/ShellNotify.h"
 #include "ui/Cursor.h"
+#include "ui/UpdateScope.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -23,17 +24,6 @@ public:
 
 private:
     F FAction;
-};
-
-class TUpdateScope {
-public:
-    explicit TUpdateScope(TCustomListView& view) : FView(view) { FView.BeginUpdate(); }
-    TUpdateScope(const TUpdateScope&) = delete;
-    TUpdateScope& operator=(const TUpdateScope&) = delete;
-    ~TUpdateScope() { FView.EndUpdate(); }
-
-private:
-    TCustomListView& FView;
 };
 
 ComPtr<IShellFolder> DesktopFolder()

@@ -8,6 +8,7 @@
 
 #include "shellmenus/ShellPopupMenu.h"
 #include "ui/Exceptions.h"
+#include "ui/UpdateScope.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -148,19 +149,13 @@ void TShellTreeView::BuildRoot()
     TIDListPtr desktop, desktopDirectory;
     SpecialFolderIDList(sfDesktop, desktop);
     SpecialFolderIDList(sfDesktopDirectory, desktopDirectory);
-    BeginUpdate();
-    try {
-        auto item = std::make_unique<TShellTreeItem>(nullptr, desktopDirectory.release(), desktop.release());
-        if (TTreeNode* root = AddItemNode(nullptr, nullptr, std::move(item))) {
-            root->Expand(false);
-            if (TTreeNode* first = root->GetFirstChild()) first->Expand(false);
-            SetSelected(root);
-        }
-    } catch (...) {
-        EndUpdate();
-        throw;
+    TUpdateScope update(*this);
+    auto item = std::make_unique<TShellTreeItem>(nullptr, desktopDirectory.release(), desktop.release());
+    if (TTreeNode* root = AddItemNode(nullptr, nullptr, std::move(item))) {
+        root->Expand(false);
+        if (TTreeNode* first = root->GetFirstChild()) first->Expand(false);
+        SetSelected(root);
     }
-    EndUpdate();
 }
 
 void TShellTreeView::DestroyWnd()
@@ -269,7 +264,7 @@ int TShellTreeView::EnumSubFolders(IShellFolder* folder, TShellTreeItem* parent,
     LPITEMIDLIST relative = nullptr;
     while (enumerator->Next(1, &relative, nullptr) == S_OK) {
         LPITEMIDLIST absolute = parentLevel == 0 ? CopyIDList(relative) : ConcatIDLists(parent->AbsoluteIDList(), relative);
-        auto item = std::make_unique<TShellTreeItem>(nullptr, relative, absolute);
+        auto item = std::make_unique<TShellTreeItem>(relative, absolute, folder);
         relative = nullptr;
         if (item->ShownUnder(parentType, FShVirtuaItems)) items.push_back(std::move(item));
     }
@@ -294,6 +289,8 @@ void TShellTreeView::FillNode(TTreeNode* node)
     if (!folder) return;
     TItems items;
     EnumSubFolders(folder.Get(), item, items);
+    // Each change to an open node's children lays the whole tree out again.
+    TUpdateScope update(*this);
     TTreeNode* cursor = node->GetFirstChild();
     for (size_t i = 0; i < items.size();) {
         if (!cursor) {

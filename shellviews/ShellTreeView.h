@@ -46,6 +46,12 @@ protected:
 class TShellTreeItem : public TShellFolderItem {
 public:
     using TShellFolderItem::TShellFolderItem;
+    // A child found in `parentFolder`, which it keeps instead of binding it again.
+    TShellTreeItem(LPITEMIDLIST relativeIDList, LPITEMIDLIST absoluteIDList, IShellFolder* parentFolder)
+        : TShellFolderItem(nullptr, relativeIDList, absoluteIDList)
+    {
+        FParentFolder = parentFolder;
+    }
 };
 
 class TShellTreeNode : public TTreeNode, public TShellItemNode {

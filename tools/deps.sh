@@ -13,6 +13,7 @@ packages=(
   xdotool                      # moves the pointer for the screenshot of the shown side bar
   fonts-ipafont-gothic         # Japanese font for the user interface texts
   fonts-wine                   # Wine's Marlett, the glyphs of the caption buttons
+  perl-base                    # the storm tests run a Perl script beside Wine
 )
 
 missing=()
