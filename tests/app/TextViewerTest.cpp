@@ -60,18 +60,6 @@ TEST(TextDocumentTest, ShiftJisWhateverTheSystemCodePageAndUtf8AfterItsMark)
     for (const Case& c : cases) EXPECT_EQ(DecodeDocumentLines(c.Bytes), c.Expected) << c.Bytes;
 }
 
-TEST(TextDocumentTest, BytesThatMakeNoCharacterKeepTheirLine)
-{
-    // A lead byte with no valid trail byte, and a byte no character starts with.
-    const Lines lines = DecodeDocumentLines("ab\x81\x20" "cd\r\n\xA0xy\r\nok");
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_TRUE(lines[0].starts_with(L"ab"));
-    EXPECT_TRUE(lines[0].ends_with(L"cd"));
-    EXPECT_GT(lines[0].size(), 4u) << "the bad bytes left no trace";
-    EXPECT_TRUE(lines[1].ends_with(L"xy"));
-    EXPECT_EQ(lines[2], L"ok");
-}
-
 TEST(TextDocumentTest, AFileInAFolderThatIsNotThereIsMissing)
 {
     TempDocuments docs;
