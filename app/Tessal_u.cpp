@@ -6,6 +6,7 @@
 
 #include "app/ModalForm.h"
 #include "app/SideBarPlacement.h"
+#include "app/TextDocument.h"
 #include "app/disptext_u.h"
 #include "app/verform_u.h"
 #include "ui/Application.h"
@@ -41,20 +42,6 @@ POINT SystemCursorPos()
     POINT p{};
     GetCursorPos(&p);
     return p;
-}
-
-std::wstring ProgramFolder()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 #include <string_view>
 #include <vector>
 
+// The running program's folder, with a separator at its end: the documents lie there.
+std::wstring ProgramFolder();
+
 // The file's bytes; none when no file is there (nothing, or a folder).
 // Raises EInOutError naming the file when it is there but cannot be read.
 std::optional<std::string> ReadDocument(const std::wstring& path);

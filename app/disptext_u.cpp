@@ -22,9 +22,9 @@ const wchar_t kSearchOn[] = L"次を検索";
 }  // namespace
 
 // The controls are made in their tab order.
-Tdisptext::Tdisptext(TComponent* owner) : TForm(owner, kLayout), Beep([] { MessageBeep(0); })
+Tdisptext::Tdisptext(TComponent* owner)
+    : TOkDialog(owner, kLayout, TBounds{476, 400, 77, 21}), Beep([] { MessageBeep(0); })
 {
-    Button1 = Create<TButton>(this, TBounds{476, 400, 77, 21}, L"OK");
     Edit1 = Create<TEdit>(this, TBounds{20, 400, 233, 20});
     Button2 = Create<TButton>(this, TBounds{252, 400, 79, 21}, kSearch);
     Button3 = Create<TButton>(this, TBounds{336, 400, 67, 21}, L"先頭へ");
@@ -33,8 +33,6 @@ Tdisptext::Tdisptext(TComponent* owner) : TForm(owner, kLayout), Beep([] { Messa
     Label1 = Create<TLabel>(this, TBounds{24, 16, 529, 13}, L"");
 
     OnShow = [this](TObject* s) { FormShow(s); };
-    OnCloseQuery = [this](TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
-    Button1->OnClick = [this](TObject* s) { Button1Click(s); };
     Button2->OnClick = [this](TObject* s) { Button2Click(s); };
     Button3->OnClick = [this](TObject* s) { Button3Click(s); };
     Button4->OnClick = [this](TObject* s) { Button4Click(s); };
@@ -54,17 +52,6 @@ void Tdisptext::FormShow(TObject*)
     Edit1->SetText(L"");
     ::SetFocus(Edit1->Handle());
     PointAtButton(*this, *Button1);
-}
-
-void Tdisptext::FormCloseQuery(TObject*, bool& canClose)
-{
-    SetModalResult(mrOk);
-    canClose = true;
-}
-
-void Tdisptext::Button1Click(TObject*)
-{
-    SetModalResult(mrOk);
 }
 
 void Tdisptext::Button2Click(TObject*)

@@ -3,14 +3,12 @@
 #include <functional>
 #include <string>
 
-#include "ui/Form.h"
-#include "ui/StdCtrls.h"
+#include "app/ModalForm.h"
 
-class Tdisptext : public TForm {
+class Tdisptext : public TOkDialog {
 public:
     explicit Tdisptext(TComponent* owner);
 
-    TButton* Button1;    // OK
     TEdit* Edit1;        // the text searched for
     TButton* Button2;    // search, and search on
     TButton* Button3;    // to the top
@@ -23,8 +21,6 @@ public:
     void LoadDocument(const std::wstring& path);
 
     void FormShow(TObject* sender);
-    void FormCloseQuery(TObject* sender, bool& canClose);
-    void Button1Click(TObject* sender);
     // Selects the next line after the selected one that holds the search
     // text; past the last hit it says the search has ended and starts over.
     void Button2Click(TObject* sender);

@@ -35,9 +35,8 @@ std::wstring YearRangeText(WORD year)
 }
 
 // The labels are wider than their texts need: they are not fitted to their texts.
-Tverform::Tverform(TComponent* owner) : TForm(owner, kLayout), Today(LocalToday)
+Tverform::Tverform(TComponent* owner) : TOkDialog(owner, kLayout, TBounds{16, 124, 37, 29}), Today(LocalToday)
 {
-    Button1 = Create<TButton>(this, TBounds{16, 124, 37, 29}, L"OK");
     Image1 = Create<TIconView>(this, TBounds{16, 16, 37, 41});
     Label1 = Create<TLabel>(this, TBounds{68, 16, 121, 13}, L"Tessaly");
     Label1->SetFont({L"ＭＳ ゴシック", -13, SHIFTJIS_CHARSET, FW_BOLD});
@@ -46,8 +45,6 @@ Tverform::Tverform(TComponent* owner) : TForm(owner, kLayout), Today(LocalToday)
     Label4 = Create<TLabel>(this, TBounds{156, 40, 118, 12}, L"");
 
     OnShow = [this](TObject* s) { FormShow(s); };
-    OnCloseQuery = [this](TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
-    Button1->OnClick = [this](TObject* s) { Button1Click(s); };
 }
 
 void Tverform::FormShow(TObject*)
@@ -57,15 +54,4 @@ void Tverform::FormShow(TObject*)
     Label2->SetCaption(L"Ver " + VersionStr);
     Label4->SetCaption(YearRangeText(Today().wYear));
     PointAtButton(*this, *Button1);
-}
-
-void Tverform::FormCloseQuery(TObject*, bool& canClose)
-{
-    SetModalResult(mrOk);
-    canClose = true;
-}
-
-void Tverform::Button1Click(TObject*)
-{
-    SetModalResult(mrOk);
 }

@@ -5,22 +5,18 @@
 #include <functional>
 #include <string>
 
-#include "ui/Form.h"
-#include "ui/StdCtrls.h"
+#include "app/ModalForm.h"
 
-class Tverform : public TForm {
+class Tverform : public TOkDialog {
 public:
     explicit Tverform(TComponent* owner);
 
-    TButton* Button1;   // OK
     TIconView* Image1;  // the program's main icon
     TLabel* Label1;     // the name
     TLabel* Label2;     // the version
     TLabel* Label4;     // the years
 
     void FormShow(TObject* sender);
-    void FormCloseQuery(TObject* sender, bool& canClose);
-    void Button1Click(TObject* sender);
 
     // Today's date; the local clock unless a test sets another.
     std::function<SYSTEMTIME()> Today;

@@ -5,6 +5,9 @@
 
 namespace {
 
+// The error of an event handler is being shown.
+bool ShowingEventError = false;
+
 TShiftStateItem ShiftOf(TMouseButton button)
 {
     switch (button) {
@@ -52,38 +55,60 @@ LRESULT TCallbackWindow::WMTaskbarCreated()
 LRESULT TCallbackWindow::WMTrayNotify(WPARAM wParam, LPARAM lParam)
 {
     TTrayIcon* icon = FindTrayIcon(UINT(wParam));
-    if (!icon || !icon->Enabled()) return 0;
-    POINT pt{};
-    GetCursorPos(&pt);
-    switch (lParam) {
-    case WM_MOUSEMOVE:
-        if (icon->OnMouseMove) icon->OnMouseMove(icon, TShiftState{}, pt.x, pt.y);
-        break;
-    case WM_LBUTTONDOWN:
-        ButtonDown(*icon, icon->LBPopupMenu(), mbLeft, pt);
-        break;
-    case WM_LBUTTONUP:
-        if (icon->OnMouseUp) RaiseMouseUp(*icon, mbLeft, pt);
-        else LeftButtonUp(*icon);
-        break;
-    case WM_LBUTTONDBLCLK:
-        icon->FClickPending = true;
-        if (icon->OnDblClick) icon->OnDblClick(icon);
-        break;
-    case WM_RBUTTONDOWN:
-        ButtonDown(*icon, icon->RBPopupMenu(), mbRight, pt);
-        break;
-    case WM_RBUTTONUP:
-        RaiseMouseUp(*icon, mbRight, pt);
-        break;
-    case WM_MBUTTONDOWN:
-        ButtonDown(*icon, nullptr, mbMiddle, pt);
-        break;
-    case WM_MBUTTONUP:
-        RaiseMouseUp(*icon, mbMiddle, pt);
-        break;
+    if (!icon || !icon->Enabled() || ShowingEventError) return 0;
+    try {
+        Dispatch(*icon, lParam);
+    } catch (...) {
+        ShowEventError(UINT(wParam));
     }
     return 0;
+}
+
+void TCallbackWindow::Dispatch(TTrayIcon& icon, LPARAM mouseMessage)
+{
+    POINT pt{};
+    GetCursorPos(&pt);
+    switch (mouseMessage) {
+    case WM_MOUSEMOVE:
+        if (icon.OnMouseMove) icon.OnMouseMove(&icon, TShiftState{}, pt.x, pt.y);
+        break;
+    case WM_LBUTTONDOWN:
+        ButtonDown(icon, icon.LBPopupMenu(), mbLeft, pt);
+        break;
+    case WM_LBUTTONUP:
+        if (icon.OnMouseUp) RaiseMouseUp(icon, mbLeft, pt);
+        else LeftButtonUp(icon);
+        break;
+    case WM_LBUTTONDBLCLK:
+        icon.FClickPending = true;
+        if (icon.OnDblClick) icon.OnDblClick(&icon);
+        break;
+    case WM_RBUTTONDOWN:
+        ButtonDown(icon, icon.RBPopupMenu(), mbRight, pt);
+        break;
+    case WM_RBUTTONUP:
+        RaiseMouseUp(icon, mbRight, pt);
+        break;
+    case WM_MBUTTONDOWN:
+        ButtonDown(icon, nullptr, mbMiddle, pt);
+        break;
+    case WM_MBUTTONUP:
+        RaiseMouseUp(icon, mbMiddle, pt);
+        break;
+    }
+}
+
+// The reports that come while the message is up (the pointer crossing the
+// icon on its way to the message) would raise the error again and again:
+// they are dropped. A click half-way ends with the error.
+void TCallbackWindow::ShowEventError(UINT iconID)
+{
+    if (TTrayIcon* icon = FindTrayIcon(iconID)) icon->FClickPending = false;
+    ShowingEventError = true;
+    struct Done {
+        ~Done() { ShowingEventError = false; }
+    } done;
+    if (Application) Application->HandleException(nullptr);
 }
 
 void TCallbackWindow::ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton button, POINT pt)
@@ -96,9 +121,16 @@ void TCallbackWindow::ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton
             SetForegroundWindow(owner);
             if (Application) Application->ProcessMessages();
         }
+        // Windows: without a message after a tray menu, the next one may close as
+        // it opens; also after a command of the menu that failed.
+        struct PostAfterMenu {
+            HWND Owner;
+            ~PostAfterMenu()
+            {
+                if (Owner) PostMessageW(Owner, WM_NULL, 0, 0);
+            }
+        } postAfter{owner};
         menu->Popup(pt.x, pt.y);
-        // Windows: without a message after a tray menu, the next one may close as it opens.
-        if (owner) PostMessageW(owner, WM_NULL, 0, 0);
     } else if (icon.OnMouseDown) {
         icon.OnMouseDown(&icon, button, TShiftState{ShiftOf(button)}, pt.x, pt.y);
     }
@@ -126,7 +158,12 @@ void TCallbackWindow::SingleClickDone(UINT iconID)
     TTrayIcon* icon = FindTrayIcon(iconID);
     if (!icon || !icon->FClickPending) return;
     icon->FClickPending = false;
-    if (icon->OnClick) icon->OnClick(icon);
+    if (!icon->OnClick || ShowingEventError) return;
+    try {
+        icon->OnClick(icon);
+    } catch (...) {
+        ShowEventError(iconID);
+    }
 }
 
 TSingleClick::TSingleClick()

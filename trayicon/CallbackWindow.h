@@ -20,6 +20,9 @@ protected:
 private:
     LRESULT WMTrayNotify(WPARAM wParam, LPARAM lParam);
     LRESULT WMTaskbarCreated();
+    void Dispatch(TTrayIcon& icon, LPARAM mouseMessage);
+    // Shows the error in flight that an event handler of the icon raised (call it from a catch block).
+    static void ShowEventError(UINT iconID);
     void ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton button, POINT pt);
     void LeftButtonUp(TTrayIcon& icon);
 };

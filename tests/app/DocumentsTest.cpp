@@ -13,14 +13,6 @@
 
 namespace {
 
-std::wstring BesideTheProgram(const wchar_t* name)
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
-}
-
 // The document's text, decoded strictly: empty when any byte makes no character.
 std::wstring StrictText(const std::string& bytes)
 {
@@ -40,19 +32,24 @@ bool Contains(const std::wstring& text, const wchar_t* part)
 TEST(DocumentsTest, BothLieBesideTheProgramInShiftJisWithWindowsLineEnds)
 {
     for (const wchar_t* name : {L"Tessal.txt", L"Tessal.his"}) {
-        const std::optional<std::string> bytes = ReadDocument(BesideTheProgram(name));
+        const std::optional<std::string> bytes = ReadDocument(ProgramFolder() + name);
         ASSERT_TRUE(bytes.has_value()) << "missing beside the program";
         const std::wstring text = StrictText(*bytes);
         ASSERT_FALSE(text.empty()) << "not Shift-JIS";
         EXPECT_EQ(DecodeDocumentLines(*bytes).size(), size_t(std::count(text.begin(), text.end(), L'\n')));
-        EXPECT_EQ(text.find(L"\n"), text.find(L"\r\n") + 1) << "lines end in LF alone";
+        // CR LF throughout: neither a CR nor an LF alone.
+        size_t pairs = 0;
+        for (size_t at = text.find(L"\r\n"); at != std::wstring::npos; at = text.find(L"\r\n", at + 2)) ++pairs;
+        EXPECT_GT(pairs, 0u);
+        EXPECT_EQ(size_t(std::count(text.begin(), text.end(), L'\n')), pairs);
+        EXPECT_EQ(size_t(std::count(text.begin(), text.end(), L'\r')), pairs);
         EXPECT_TRUE(Contains(text, L"Tessaly"));
     }
 }
 
 TEST(DocumentsTest, TheManualNamesTheCommandsAsTheProgramShowsThem)
 {
-    const std::wstring text = StrictText(ReadDocument(BesideTheProgram(L"Tessal.txt")).value_or(""));
+    const std::wstring text = StrictText(ReadDocument(ProgramFolder() + L"Tessal.txt").value_or(""));
     for (const wchar_t* name : {L"Tessaly の表示", L"取説ﾄﾞｷｭﾒﾝﾄの表示 ...", L"開発ﾋｽﾄﾘｰの表示 ...",
                                 L"ﾊﾞｰｼﾞｮﾝ情報の表示 ...", L"Tessaly の終了", L"上へ戻る", L"更　新", L"検索",
                                 L"次を検索", L"先頭へ", L"最後へ", L"検索を終了しました。"})
@@ -61,7 +58,7 @@ TEST(DocumentsTest, TheManualNamesTheCommandsAsTheProgramShowsThem)
 
 TEST(DocumentsTest, TheHistoryEndsWithVersionZeroPointOneBeta)
 {
-    const std::vector<std::wstring> lines = DecodeDocumentLines(ReadDocument(BesideTheProgram(L"Tessal.his")).value_or(""));
+    const std::vector<std::wstring> lines = DecodeDocumentLines(ReadDocument(ProgramFolder() + L"Tessal.his").value_or(""));
     ASSERT_FALSE(lines.empty());
     int dated = 0;
     for (const std::wstring& line : lines)

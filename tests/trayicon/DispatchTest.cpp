@@ -1,6 +1,10 @@
 // The shell's reports on an icon, as the callback window receives them,
 // turned into menus and events.
+#include <utility>
+
 #include "tests/trayicon/TrayFixture.h"
+#include "ui/Application.h"
+#include "ui/Exceptions.h"
 #include "ui/Menus.h"
 
 namespace {
@@ -49,10 +53,10 @@ protected:
         };
     }
 
-    void Click()
+    void Click(TTrayIcon* icon = nullptr)
     {
-        Notify(Icon, WM_LBUTTONDOWN);
-        Notify(Icon, WM_LBUTTONUP);
+        Notify(icon ? icon : Icon, WM_LBUTTONDOWN);
+        Notify(icon ? icon : Icon, WM_LBUTTONUP);
     }
     size_t Count(const char* kind) const
     {
@@ -174,24 +178,39 @@ TEST_F(DispatchTest, ADoubleClickIsNoClick)
     EXPECT_EQ(Count("click"), 0u);
 }
 
-TEST_F(DispatchTest, AReleaseWithoutAClickHandlerStartsNoWait)
+// Each icon's wait, had one begun, runs out in the same span.
+TEST_F(DispatchTest, NoClickFollowsAReleaseThatStartsNoWaitOrAWaitDroppedByDisabling)
 {
-    Record(Icon, false);
-    Icon->OnClick = nullptr;
-    Click();
-    // A handler set now would hear of a wait had one begun.
-    Icon->OnClick = [this](TObject*) { Events.push_back({"click"}); };
+    struct Case {
+        const char* Name;
+        bool ClickHandler;    // OnClick assigned at the release
+        bool MouseUpHandler;  // takes the click over
+        bool Disable;         // off and on again before the wait ends
+    };
+    const Case cases[] = {
+        {"no click handler", false, false, false},
+        {"a mouse-up handler", true, true, false},
+        {"disabled meanwhile", true, false, true},
+    };
+    std::vector<std::vector<std::string>> heard(std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        TTrayIcon* icon = NewIcon();
+        auto log = [&heard, i](const char* kind) { return [&heard, i, kind](auto...) { heard[i].push_back(kind); }; };
+        if (c.ClickHandler) icon->OnClick = log("click");
+        if (c.MouseUpHandler) icon->OnMouseUp = log("up");
+        Click(icon);
+        // A handler set now would hear of a wait had one begun.
+        icon->OnClick = log("click");
+        if (c.Disable) {
+            icon->SetEnabled(false);
+            icon->SetEnabled(true);
+        }
+    }
     PumpFor(ClickWait());
-    EXPECT_EQ(Count("click"), 0u);
-}
-
-TEST_F(DispatchTest, AMouseUpHandlerTakesTheClickOver)
-{
-    Record(Icon, true);
-    Click();
-    PumpFor(ClickWait());
-    EXPECT_EQ(Count("up"), 1u);
-    EXPECT_EQ(Count("click"), 0u);
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(heard[i], cases[i].MouseUpHandler ? std::vector<std::string>{"up"} : std::vector<std::string>{})
+            << cases[i].Name;
 }
 
 TEST_F(DispatchTest, ADisabledIconIgnoresEverything)
@@ -206,16 +225,6 @@ TEST_F(DispatchTest, ADisabledIconIgnoresEverything)
     PumpFor(ClickWait());
     EXPECT_TRUE(Events.empty());
     EXPECT_TRUE(Popups.empty());
-}
-
-TEST_F(DispatchTest, DisablingDropsAWaitingClick)
-{
-    Record(Icon, false);
-    Click();
-    Icon->SetEnabled(false);
-    Icon->SetEnabled(true);
-    PumpFor(ClickWait());
-    EXPECT_EQ(Count("click"), 0u);
 }
 
 TEST_F(DispatchTest, ReportsForUnknownIdsAreIgnored)
@@ -237,4 +246,103 @@ TEST_F(DispatchTest, AnIconFreedWhileItsClickWaitsIsNotReported)
     Events.clear();
     PumpFor(ClickWait());
     EXPECT_TRUE(Events.empty());
+}
+
+namespace {
+
+// The handler, except that its first call throws.
+template <class Handler>
+Handler ThrowingOnce(Handler handler)
+{
+    return [handler, thrown = false](auto... args) mutable {
+        if (!std::exchange(thrown, true)) throw Exception(L"handler failed");
+        handler(args...);
+    };
+}
+
+// Whether a WM_NULL waits in the queue for the window.
+bool NullQueuedFor(HWND window)
+{
+    MSG msg;
+    bool found = false;
+    // Up to WM_PAINT, which is never taken from the queue while the window needs painting.
+    while (PeekMessageW(&msg, window, WM_NULL, WM_PAINT - 1, PM_REMOVE)) found = found || msg.message == WM_NULL;
+    return found;
+}
+
+}  // namespace
+
+// A handler that throws: the user sees one message, through the
+// application's handler, however often the same report comes while it is up
+// (the pointer on its way to the message crosses the icon); nothing is left
+// half-way, and the next action on the icon works.
+TEST_F(DispatchTest, AFailingHandlerIsReportedOnceAndTheIconWorksOn)
+{
+    TMenuItem* command = Menu->Items()->Items(0);
+    struct Case {
+        const char* Name;
+        std::function<void()> Arm;    // makes one handler throw at its next call
+        std::vector<UINT> Action;     // raises that handler
+        std::vector<UINT> Meanwhile;  // reports that come while the message is up
+        std::vector<UINT> Next;       // the next action, which raises Expected
+        const char* Expected;
+    };
+    const std::vector<UINT> click = {WM_LBUTTONDOWN, WM_LBUTTONUP};
+    // Clicks are reported only without a mouse-up handler; their presses are not logged.
+    const Case cases[] = {
+        {"move", [&] { Icon->OnMouseMove = ThrowingOnce(Icon->OnMouseMove); }, {WM_MOUSEMOVE}, {WM_MOUSEMOVE},
+         {WM_MOUSEMOVE}, "move"},
+        {"down", [&] { Icon->OnMouseDown = ThrowingOnce(Icon->OnMouseDown); }, {WM_MBUTTONDOWN}, {WM_MBUTTONDOWN},
+         {WM_MBUTTONDOWN}, "down"},
+        {"up", [&] { Icon->OnMouseUp = ThrowingOnce(Icon->OnMouseUp); }, {WM_RBUTTONUP}, {WM_RBUTTONUP},
+         {WM_RBUTTONUP}, "up"},
+        // The second release comes while the message is up; the double click is over then.
+        {"double click",
+         [&] {
+             Icon->OnMouseDown = Icon->OnMouseUp = nullptr;
+             Icon->OnDblClick = ThrowingOnce(Icon->OnDblClick);
+         },
+         {WM_LBUTTONDBLCLK}, {WM_LBUTTONUP}, click, "click"},
+        {"click",
+         [&] {
+             Icon->OnMouseDown = Icon->OnMouseUp = nullptr;
+             Icon->OnClick = ThrowingOnce(Icon->OnClick);
+         },
+         click, click, click, "click"},
+        {"menu command",
+         [&] {
+             Icon->SetLBPopupMenu(Menu);
+             command->OnClick = ThrowingOnce(TNotifyEvent([this](TObject*) { Events.push_back({"command"}); }));
+             TrackPopupMenuFunc = [&](HMENU, UINT, int x, int y, HWND) {
+                 Popups.push_back({x, y});
+                 return command->Command();
+             };
+         },
+         {WM_LBUTTONDOWN}, {WM_LBUTTONDOWN}, {WM_LBUTTONDOWN}, "command"},
+    };
+    std::vector<std::string> errors;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Record(Icon);
+        c.Arm();
+        Events.clear();
+        Popups.clear();
+        errors.clear();
+        Application->OnException = [&](TObject*, const std::exception& error) {
+            errors.push_back(error.what());
+            if (errors.size() == 1)
+                for (UINT report : c.Meanwhile) Notify(Icon, report);
+        };
+        for (UINT report : c.Action) Notify(Icon, report);
+        EXPECT_EQ(NullQueuedFor(Owner->Handle()), Icon->LBPopupMenu() != nullptr)
+            << "a menu is followed by a message to its owner, also after a failed command";
+        ASSERT_TRUE(PumpUntil([&] { return !errors.empty(); }, ClickWait() + 2000)) << "no message";
+        EXPECT_EQ(errors, std::vector<std::string>{"handler failed"});
+        EXPECT_TRUE(Events.empty()) << "a report that came while the message was up was acted on";
+        EXPECT_EQ(Popups.size(), Icon->LBPopupMenu() ? 1u : 0u);
+
+        for (UINT report : c.Next) Notify(Icon, report);
+        EXPECT_TRUE(PumpUntil([&] { return Count(c.Expected) == 1; }, ClickWait() + 2000)) << "the icon no longer works";
+        EXPECT_EQ(Events.size(), 1u);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/Application.h"
 #include "ui/Menus.h"
 
 TIcon SystemIcon(LPCWSTR id)
@@ -28,6 +29,7 @@ void TrayTest::SetUp()
 void TrayTest::TearDown()
 {
     Owner.reset();
+    Application->OnException = nullptr;
     ShellNotifyIconFunc = DefaultShellNotifyIcon;
     TrackPopupMenuFunc = DefaultTrackPopupMenu;
 }
@@ -70,15 +72,6 @@ void TrayTest::Record(TTrayIcon* icon, bool withMouseUp)
 void TrayTest::Notify(const TTrayIcon* icon, UINT mouseMessage)
 {
     SendMessageW(CallbackWindow()->Handle(), WM_TRAYNOTIFY, icon->IconID(), mouseMessage);
-}
-
-bool TrayTest::InTray(HWND window, UINT id)
-{
-    NOTIFYICONDATAW probe{};
-    probe.cbSize = sizeof(probe);
-    probe.hWnd = window;
-    probe.uID = id;
-    return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
 }
 
 size_t TrayTest::CallsOf(DWORD message) const

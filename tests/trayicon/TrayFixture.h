@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/Platform.h"
 #include "tests/common/Pump.h"
 #include "trayicon/CallbackWindow.h"
 #include "trayicon/TrayIcon.h"
@@ -48,9 +49,7 @@ protected:
     void Record(TTrayIcon* icon, bool withMouseUp = true);
     // The shell's report of a mouse message on the icon.
     void Notify(const TTrayIcon* icon, UINT mouseMessage);
-    // Whether the notification area knows the icon: only a known icon can be modified.
-    static bool InTray(HWND window, UINT id);
-    bool InTray(const TTrayIcon* icon) const { return InTray(CallbackWindow()->Handle(), icon->IconID()); }
+    bool InTray(const TTrayIcon* icon) const { return TrayKnowsIcon(CallbackWindow()->Handle(), icon->IconID()); }
     size_t CallsOf(DWORD message) const;
 
     std::unique_ptr<TForm> Owner;

@@ -85,7 +85,7 @@ TEST_F(TrayTest, DestroyingAShownIconTakesItOut)
     Destroy(icon);
     EXPECT_EQ(Calls.back().Message, DWORD(NIM_DELETE));
     EXPECT_EQ(Calls.back().ID, id);
-    EXPECT_FALSE(InTray(CallbackWindow()->Handle(), id));
+    EXPECT_FALSE(TrayKnowsIcon(CallbackWindow()->Handle(), id));
     Destroy(keeper);
     EXPECT_EQ(CallbackWindow(), nullptr) << "the last icon takes the callback window with it";
 }
