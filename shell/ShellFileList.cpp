@@ -92,6 +92,17 @@ int TShellFileList::IndexOf(const TShellFileItem* item) const
     return found == FItems.end() ? -1 : int(found - FItems.begin());
 }
 
+int TShellFileList::IndexOfIDList(LPCITEMIDLIST relative) const
+{
+    ComPtr<IShellFolder> folder = ShellFolder();
+    if (!folder || !relative) return -1;
+    auto found = std::find_if(FItems.begin(), FItems.end(), [&](const auto& row) {
+        const HRESULT result = folder->CompareIDs(0, row->RelativeIDList(), relative);
+        return SUCCEEDED(result) && CompareIDsOrder(result) == 0;
+    });
+    return found == FItems.end() ? -1 : int(found - FItems.begin());
+}
+
 int TShellFileList::FolderLevel() const
 {
     return IDListLevel(FFolderIDList.get());

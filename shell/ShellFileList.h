@@ -72,6 +72,8 @@ public:
     TViewStyle ViewStyle() const override;
     HWND ListWindow() const override;
     int IndexOf(const TShellFileItem* item) const override;
+    // The row of the item the folder names `relative`; -1 when none is listed.
+    int IndexOfIDList(LPCITEMIDLIST relative) const;
 
     LPCITEMIDLIST FolderParentIDList();
     LPCITEMIDLIST FolderLastItemID();

@@ -188,6 +188,10 @@ private:
     bool FIncludeHidden = true;
     bool FWindowGone = false;
     BYTE FMouseState = 0;
+    // The folder and the item of the row being renamed in place: the listing
+    // may change under the editor, and the rename must still reach that item.
+    TIDListPtr FEditedFolder;
+    TIDListPtr FEditedItem;
     POINT FMouseDown{};
     TShVirtuaItems FShVirtuaItems{itBitBucket, itNetWork};
     bool FClipboardListening = false;

@@ -164,14 +164,20 @@ bool TShellListView::CanEdit(int index)
 {
     // Judged on the first selected row, which is the one a rename command means.
     TShellFileItem* first = FFileList->ItemAt(NextItem(-1, LVNI_SELECTED));
-    if (!first || !first->HasAttribute(iaCanRename)) return false;
-    return TCustomListView::CanEdit(index);
+    if (!first || !first->HasAttribute(iaCanRename) || !TCustomListView::CanEdit(index)) return false;
+    TShellFileItem* edited = FFileList->ItemAt(index);
+    FEditedFolder.reset(CopyIDList(FFileList->FolderIDList()));
+    FEditedItem.reset(edited ? CopyIDList(edited->RelativeIDList()) : nullptr);
+    return true;
 }
 
 void TShellListView::Edit(int index, std::wstring& text)
 {
     TCustomListView::Edit(index, text);
-    TShellFileItem* item = FFileList->ItemAt(index);
+    // The row may have moved, or gone, while the name was typed.
+    const TIDListPtr folder = std::move(FEditedFolder), edited = std::move(FEditedItem);
+    if (!IsSameIDList(folder.get(), FFileList->FolderIDList())) return;
+    TShellFileItem* item = FFileList->ItemAt(FFileList->IndexOfIDList(edited.get()));
     if (!item) return;
     PauseWatch();
     item->Rename(text);

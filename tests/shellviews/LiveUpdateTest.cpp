@@ -1,6 +1,7 @@
 // The listing kept current by its real watchers: names re-enumerate, contents
 // refresh rows in place, a held button defers nothing, a removed folder moves on.
 #include <algorithm>
+#include <functional>
 
 #include "shell/ShellNotify.h"
 #include "tests/shellviews/ListViewFixture.h"
@@ -8,6 +9,11 @@
 namespace {
 // A generous limit: the watchers settle for two seconds before they report.
 constexpr DWORD kReportLimitMs = 15000;
+
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool Contains(const std::vector<std::wstring>& names, const std::wstring& name)
 {
@@ -112,4 +118,42 @@ TEST_F(ListViewTest, ARemovedListedFolderMovesToTheTreesFolderOrEmpties)
         }
     }
     View->SetLinkedTree(nullptr);
+}
+
+// A row is being renamed in place when another program changes the folder:
+// the rename reaches the row that was being edited, or nothing at all.
+TEST_F(ListViewTest, AChangeOfTheFolderDuringAnInPlaceRenameNeverRenamesAnotherRow)
+{
+    const std::wstring b = Folder.Path() + L"\\b.txt", c = Folder.Path() + L"\\c.txt", d = Folder.Path() + L"\\d.txt";
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        std::wstring other;  // a file that must keep its name
+        bool renamed;        // whether b.txt becomes c.txt
+    } cases[] = {
+        {"a row added before it", [&] { Folder.AddFile(L"a.txt"); }, Folder.Path() + L"\\a.txt", true},
+        {"the row renamed elsewhere", [&] { MoveFileW(b.c_str(), d.c_str()); }, d, false},
+    };
+    for (const auto& step : cases) {
+        SCOPED_TRACE(step.name);
+        DeleteTree(Folder.Path());
+        CreateDirectoryW(Folder.Path().c_str(), nullptr);
+        Folder.AddFile(L"b.txt");
+        ListPath(Folder.Path());
+        ListView_SetItemState(Window(), 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        SendMessageW(Window(), WM_KEYDOWN, VK_F2, 0);
+        HWND editor = ListView_GetEditControl(Window());
+        ASSERT_NE(editor, nullptr);
+
+        const int changes = ListChanges;
+        step.change();
+        ASSERT_TRUE(PumpUntil([&] { return ListChanges != changes; }, kReportLimitMs));
+        ASSERT_EQ(ListView_GetEditControl(Window()), editor) << "the refresh ended the edit";
+        SetWindowTextW(editor, L"c.txt");
+        SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
+        EXPECT_TRUE(PumpUntil([&] { return !ListView_GetEditControl(Window()); }, 2000));
+        EXPECT_TRUE(Exists(step.other)) << "another file was renamed";
+        EXPECT_EQ(Exists(c), step.renamed);
+        EXPECT_TRUE(PumpUntil([&] { return Contains(Names(), step.renamed ? L"c.txt" : L"d.txt"); }, kReportLimitMs));
+    }
 }
