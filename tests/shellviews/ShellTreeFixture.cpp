@@ -20,6 +20,16 @@ void ShellTreeTest::TearDown()
 {
     Form.reset();
     Folder.reset();
+    for (const std::wstring& root : FWatchedRoots) DeleteTree(root);
+}
+
+std::wstring ShellTreeTest::MakeWatchedRoot(const std::wstring& name)
+{
+    const std::wstring root = L"C:\\tessaly-" + name + L"-" + std::to_wstring(GetCurrentProcessId());
+    DeleteTree(root);
+    EXPECT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+    FWatchedRoots.push_back(root);
+    return root;
 }
 
 TTreeNode* ShellTreeTest::NodeOfPath(const std::wstring& path)

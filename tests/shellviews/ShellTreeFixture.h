@@ -27,6 +27,10 @@ protected:
     static std::vector<std::wstring> ChildNames(TTreeNode* node);
     static std::wstring ListedPath(TShellListView* view) { return view->FileList().FolderPath(); }
     std::vector<std::wstring> ListedNames() const;
+    // A fresh folder made now at C:\ and removed after the test: Wine's subtree
+    // handle on a drive sees only what happens in folders made after the watch
+    // began, directly in the root or below such a folder.
+    std::wstring MakeWatchedRoot(const std::wstring& name);
     // A point on the node's label, in screen coordinates, after scrolling it into view.
     POINT LabelPoint(TTreeNode* node) const;
 
@@ -35,4 +39,5 @@ protected:
     TShellTreeView* Tree = nullptr;
     int ListChanges = 0;
     std::optional<TempFolder> Folder;
+    std::vector<std::wstring> FWatchedRoots;
 };

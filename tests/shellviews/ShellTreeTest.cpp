@@ -126,19 +126,11 @@ TEST_F(ShellTreeTest, ARefreshMergesNewAndGoneFoldersKeepingOpenNodesAndSelectio
     EXPECT_TRUE(b->Expanded());
 }
 
-// Wine's subtree handle on a drive sees only what happens in folders made after
-// the watch began, directly in the root or below such a folder: the folder is made at C:\.
 TEST_F(ShellTreeTest, TheWatcherBringsAFolderMadeBelowANewFolderInTheWatchedRootIntoAnOpenNode)
 {
     ASSERT_TRUE(std::find(Tree->WatchedDrives().begin(), Tree->WatchedDrives().end(), L"C:\\") !=
                 Tree->WatchedDrives().end());
-    const std::wstring root = L"C:\\tessaly-tree-" + std::to_wstring(GetCurrentProcessId());
-    DeleteTree(root);
-    ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
-    struct Gone {
-        std::wstring Path;
-        ~Gone() { DeleteTree(Path); }
-    } gone{root};
+    const std::wstring root = MakeWatchedRoot(L"tree");
     CreateDirectoryW((root + L"\\m").c_str(), nullptr);
     TTreeNode* parent = NodeOfPath(root);
     parent->Expand(false);
@@ -148,6 +140,31 @@ TEST_F(ShellTreeTest, TheWatcherBringsAFolderMadeBelowANewFolderInTheWatchedRoot
     EXPECT_TRUE(parent->Expanded());
     RemoveDirectoryW((root + L"\\k").c_str());
     EXPECT_TRUE(PumpUntil([&] { return ChildNames(parent) == std::vector<std::wstring>{L"m"}; }, 15000));
+}
+
+// Another program deletes the selected folder and its parent at once: the
+// tree and the list move to the nearest folder that is left.
+TEST_F(ShellTreeTest, TheSelectedFolderAndItsParentDeletedElsewhereLeaveTheNearestFolderSelected)
+{
+    const std::wstring root = MakeWatchedRoot(L"vanish");
+    CreateDirectoryW((root + L"\\parent").c_str(), nullptr);
+    CreateDirectoryW((root + L"\\parent\\child").c_str(), nullptr);
+    CreateDirectoryW((root + L"\\kept").c_str(), nullptr);
+    TTreeNode* rootNode = NodeOfPath(root);
+    rootNode->Expand(false);
+    ASSERT_EQ(PathOf(SelectPath(root + L"\\parent\\child")), root + L"\\parent\\child");
+    ASSERT_EQ(ListedPath(View), root + L"\\parent\\child");
+
+    // Like any program that deletes a tree, it tries again while the parent
+    // is not empty yet: the listing's watchers may still hold the child.
+    DeleteTree(root + L"\\parent");
+    ASSERT_TRUE(PumpUntil([&] { return RemoveDirectoryW((root + L"\\parent").c_str()) ||
+                                       !IsExistingDirectory(root + L"\\parent"); }, 15000));
+    EXPECT_TRUE(PumpUntil([&] { return Tree->Selected() == rootNode && ListedPath(View) == root; }, 15000))
+        << "selected " << testing::PrintToString(PathOf(Tree->Selected())) << ", listed "
+        << testing::PrintToString(ListedPath(View));
+    EXPECT_EQ(ChildNames(rootNode), std::vector<std::wstring>{L"kept"});
+    EXPECT_EQ(ListedNames(), std::vector<std::wstring>{L"kept"});
 }
 
 TEST_F(ShellTreeTest, LeavingOutHiddenItemsTakesThemFromOpenNodesAndFromTheList)

@@ -170,18 +170,10 @@ TEST_F(ListViewTest, AStormOfTenThousandFilesEndsInTheFoldersStateAndLeavesThePr
     EXPECT_EQ(ListChanges, changes) << "a report after the changes settled";
 }
 
-// Wine's subtree handle on a drive sees only what happens in folders made
-// after the watch began: the stormed folder is made at C:\ now.
 TEST_F(ShellTreeTest, AStormOfAThousandFoldersEndsInTheFoldersStateAndLeavesTheProgramAnswering)
 {
     if (!UnderWine()) GTEST_SKIP() << kLinuxOnly;
-    const std::wstring root = L"C:\\tessaly-storm-" + std::to_wstring(GetCurrentProcessId());
-    DeleteTree(root);
-    ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
-    struct Gone {
-        std::wstring Path;
-        ~Gone() { DeleteTree(Path); }
-    } gone{root};
+    const std::wstring root = MakeWatchedRoot(L"storm");
     CreateDirectoryW((root + L"\\keep").c_str(), nullptr);
     TTreeNode* node = NodeOfPath(root);
     ASSERT_NE(node, nullptr);
