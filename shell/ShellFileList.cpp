@@ -420,6 +420,8 @@ void TShellFileList::StopWatchers()
 {
     for (TShFilesWatcher* watcher : {FNameWatcher, FAttrWatcher})
         if (watcher) watcher->SetPath(L"");
+    FPausedPath = FolderPath();
+    FPausedTicks = LastWriteTicks(FPausedPath);
 }
 
 void TShellFileList::RestartWatchers()
@@ -428,4 +430,7 @@ void TShellFileList::RestartWatchers()
     const std::wstring path = FolderPath();
     for (TShFilesWatcher* watcher : {FNameWatcher, FAttrWatcher})
         if (watcher) watcher->SetPath(path);
+    // A folder's last-write time moves with every name made or taken in it.
+    if (FNameWatcher && !path.empty() && path == FPausedPath && LastWriteTicks(path) != FPausedTicks)
+        FNameWatcher->Nudge();
 }

@@ -123,6 +123,10 @@ private:
     TIDListPtr FFolderLastItemID;
     mutable Microsoft::WRL::ComPtr<IShellFolder> FShellFolder;
     TShellIDList FSelection;
+    // The folder, and its last-write time, when the watchers were last stopped:
+    // names changed while nothing watched are looked for when they restart.
+    std::wstring FPausedPath;
+    ULONGLONG FPausedTicks = 0;
     TShFilesWatcher* FNameWatcher = nullptr;
     TShFilesWatcher* FAttrWatcher = nullptr;
 };

@@ -307,9 +307,8 @@ public:
     // so one seen full is trusted while its last-write time stays put.
     bool HoldsEntries()
     {
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        if (!GetFileAttributesExW(LongPathForm(FPath).c_str(), GetFileExInfoStandard, &data)) return false;
-        const ULONGLONG written = Ticks(data.ftLastWriteTime);
+        const ULONGLONG written = LastWriteTicks(FPath);
+        if (written == 0) return false;
         if (written == FFullAt) return true;
         const bool holds = HasEntries(FPath);
         FILETIME now;
@@ -352,7 +351,7 @@ private:
     ULONGLONG FFullAt = 0;  // the last-write time at which the directory was seen holding entries
 };
 
-enum class TShFilesWatcher::TWake { Stop, PathChanged, Directory, Timeout };
+enum class TShFilesWatcher::TWake { Stop, PathChanged, Nudged, Directory, Timeout };
 
 TShFilesWatcher::TShFilesWatcher(std::wstring path, DWORD notifyFilter, TPathChangeEvent onChange,
                                  DWORD settleMs)
@@ -427,11 +426,12 @@ void TShFilesWatcher::ReopenTellingLoss(TWatch& watch)
 
 TShFilesWatcher::TWake TShFilesWatcher::Wait(const TWatch& watch, DWORD ms) const
 {
-    std::vector<HANDLE> handles{FStopEvent.Handle(), FPathChangedEvent.Handle()};
+    std::vector<HANDLE> handles{FStopEvent.Handle(), FPathChangedEvent.Handle(), FNudgeEvent.Handle()};
     if (watch.Watching()) handles.push_back(watch.Handle());
     const DWORD slot = WaitForAny(handles, ms);
     if (slot == WAIT_TIMEOUT) return TWake::Timeout;
-    return slot == 0 ? TWake::Stop : slot == 1 ? TWake::PathChanged : TWake::Directory;
+    static constexpr TWake wakes[] = {TWake::Stop, TWake::PathChanged, TWake::Nudged, TWake::Directory};
+    return wakes[slot];
 }
 
 // Whether the watched directory was removed; the handle is closed to look.
@@ -494,6 +494,10 @@ bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
             // directory went away); the change that woke it still counts.
             if (!watch.Rearm()) Reopen(watch);
             quiet.Changed();
+            break;
+        case TWake::Nudged:
+            if (watch.Watching()) quiet.Changed();
+            else if (!quiet.Pending()) return true;
         }
         wake = Wait(watch, quiet.WaitMs());
     }

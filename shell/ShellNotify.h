@@ -92,6 +92,9 @@ public:
     // the directory is looked for again (an owner that made it anew).
     void SetPath(const std::wstring& path);
     std::wstring CurrentPath() const;
+    // Reports the watched directory after the settle time, as if it had
+    // changed: for an owner that did not watch for a while and missed changes.
+    void Nudge() { FNudgeEvent.Set(); }
     // Nothing is reported after this, not even a hand-over already waiting.
     void StopWatching();
 
@@ -119,6 +122,7 @@ private:
     std::wstring FMissingPath;  // guarded by FLock: given, but no directory; the worker tells the owner
     DWORD FNotifyFilter;
     TEvent FPathChangedEvent{false};
+    TEvent FNudgeEvent{false};
     TEvent FStopEvent{true};
     mutable std::mutex FLock;
     DWORD FSettleMs;

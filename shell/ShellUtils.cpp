@@ -184,6 +184,13 @@ bool IsExistingDirectory(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+ULONGLONG LastWriteTicks(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, &data)) return 0;
+    return ULARGE_INTEGER{{data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime}}.QuadPart;
+}
+
 std::wstring LongPathForm(const std::wstring& path)
 {
     if (path.size() < MAX_PATH || path.starts_with(L"\\\\?\\")) return path;

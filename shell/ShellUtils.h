@@ -92,6 +92,8 @@ HIMAGELIST SystemImageList(bool large);
 void VolumeLabelOf(const std::wstring& root, std::wstring& label);
 std::wstring IncludeBackslash(const std::wstring& path);
 bool IsExistingDirectory(const std::wstring& path);
+// The last-write time of a file or directory in 100 ns ticks; 0 when it cannot be read.
+ULONGLONG LastWriteTicks(const std::wstring& path);
 // The path in the form that the file functions accept beyond MAX_PATH characters.
 std::wstring LongPathForm(const std::wstring& path);
 // The find record of one path (FindFirstFile, handle closed at once); false leaves it untouched.

@@ -126,3 +126,20 @@ TEST_F(ListMenuTest, RenameFromTheMenuEditsTheFirstSelectedRow)
     SendMessageW(ListView_GetEditControl(Window()), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(FileExists(Folder.Path() + L"\\b.txt")) << "the menu itself renames nothing";
 }
+
+// Another program deletes the file while its menu is open; the command then
+// finds nothing to act on, and the row goes with the listing.
+TEST_F(ListMenuTest, AFileDeletedWhileItsMenuIsOpenLeavesACurrentListing)
+{
+    Select({L"b.txt"});
+    TrackPopupMenuFunc = [this](HMENU menu, UINT, int, int, HWND) {
+        ++Tracked;
+        DeleteFileW((Folder.Path() + L"\\b.txt").c_str());
+        return Menu->VerbCommand(menu, L"copy");
+    };
+    ASSERT_TRUE(RightClickAt(Window(), RowPoint(L"b.txt")));
+    ASSERT_TRUE(PumpUntil([&] { return Tracked == 1; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return Names() == std::vector<std::wstring>{L"a.txt", L"c.txt"}; }, 15000));
+    EXPECT_TRUE(FileExists(Folder.Path() + L"\\a.txt") && FileExists(Folder.Path() + L"\\c.txt"));
+    EXPECT_EQ(View->MouseState(), 0);
+}
