@@ -218,6 +218,7 @@ TEST_F(ListDropTest, AHandlerThatThrowsIsShownOnceAndEndsOnlyItsDrag)
     for (const wchar_t* step : {L"enter", L"over", L"drop", L"leave", L""}) {
         SCOPED_TRACE(WideToUtf8(step));
         Failing = step;
+        Events.clear();
         ShownErrors shown;
         const int kept = View->KeptDropTargetCount();
         DWORD effect = kAllEffects;
@@ -238,6 +239,8 @@ TEST_F(ListDropTest, AHandlerThatThrowsIsShownOnceAndEndsOnlyItsDrag)
         if (Failing == L"drop") EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
         EXPECT_EQ(HighlightedRow(), -1);
         EXPECT_EQ(View->DragObject(), nullptr);
+        EXPECT_EQ(std::count(Events.begin(), Events.end(), L"leave"), Failing == L"leave" ? 1 : 0)
+            << "the clean-up after a failure tells no handler";
     }
 }
 
