@@ -13,19 +13,6 @@ using Microsoft::WRL::ComPtr;
 namespace {
 constexpr int kInitialCapacity = 1000;
 
-// Runs its action when the scope ends, also on an error.
-template <class F>
-class TFinally {
-public:
-    explicit TFinally(F action) : FAction(std::move(action)) {}
-    TFinally(const TFinally&) = delete;
-    TFinally& operator=(const TFinally&) = delete;
-    ~TFinally() { FAction(); }
-
-private:
-    F FAction;
-};
-
 ComPtr<IShellFolder> DesktopFolder()
 {
     ComPtr<IShellFolder> desktop;
@@ -272,8 +259,20 @@ void TShellFileList::SortByColumn(int column)
     if (column == kAttributesColumn && FolderPath().empty()) return;
     TCustomListView& view = FHost.ListControl();
     TUpdateScope update(view);
+    // The selection notification waits for the whole re-selection; a handler
+    // that throws there must not meet the sort's own unwinding.
     FHost.BeginSelHold();
-    TFinally endHold([this] { FHost.EndSelHold(); });
+    try {
+        Resort(view, column);
+    } catch (...) {
+        FHost.EndSelHold();
+        throw;
+    }
+    FHost.EndSelHold();
+}
+
+void TShellFileList::Resort(TCustomListView& view, int column)
+{
     FSortColumn = column;
 
     TShellFileItem* focused = ItemAt(view.NextItem(-1, LVNI_FOCUSED));
@@ -308,27 +307,47 @@ int TShellFileList::Refresh()
 {
     StopWatchers();
     TCustomListView& view = FHost.ListControl();
-    int answer;
+    std::exception_ptr failure;
     {
         TUpdateScope update(view);
-        TFinally notify([this] { FHost.DoShListChange(this); });
-        const TViewStyle style = view.ViewStyle();
-        // A folder that cannot be bound shows no rows rather than the last folder's.
-        Clear();
-        if (style == vsList && view.ItemCount() > 0) view.MakeVisible(0, false);
-        view.SetItemCount(0);
-        // The view keeps its style while the rows come: a detour through the
-        // icon style would lay out every new row as an icon for nothing.
-        if (ComPtr<IShellFolder> folder = ShellFolder()) {
-            if (Enumerate(folder.Get(), FolderLevel()) > 0) {
-                view.SetItemCount(Count());
-                view.SetItemState(0, LVIS_FOCUSED, true);
-            }
+        try {
+            Relist(view);
+        } catch (...) {
+            // A filter that failed halfway leaves no rows rather than some.
+            Clear();
+            view.SetItemCount(0);
+            failure = std::current_exception();
         }
-        answer = Count();
     }
+    // Watching goes on however the listing ended.
     RestartWatchers();
-    return answer;
+    if (!failure) {
+        FHost.DoShListChange(this);
+        return Count();
+    }
+    // The view hears of the empty listing too; the user sees the first error only.
+    try {
+        FHost.DoShListChange(this);
+    } catch (...) {
+    }
+    std::rethrow_exception(failure);
+}
+
+void TShellFileList::Relist(TCustomListView& view)
+{
+    const TViewStyle style = view.ViewStyle();
+    // A folder that cannot be bound shows no rows rather than the last folder's.
+    Clear();
+    if (style == vsList && view.ItemCount() > 0) view.MakeVisible(0, false);
+    view.SetItemCount(0);
+    // The view keeps its style while the rows come: a detour through the
+    // icon style would lay out every new row as an icon for nothing.
+    if (ComPtr<IShellFolder> folder = ShellFolder()) {
+        if (Enumerate(folder.Get(), FolderLevel()) > 0) {
+            view.SetItemCount(Count());
+            view.SetItemState(0, LVIS_FOCUSED, true);
+        }
+    }
 }
 
 void TShellFileList::SetFolder(LPCITEMIDLIST list)
@@ -345,9 +364,14 @@ void TShellFileList::SetFolder(LPCITEMIDLIST list)
     FFolderIDList.reset(CopyIDList(list));
     {
         TUpdateScope update(view);
-        const int rows = Refresh();
-        view.SetItemCount(rows);
-        if (rows > 0) view.MakeVisible(0, false);
+        try {
+            const int rows = Refresh();
+            view.SetItemCount(rows);
+            if (rows > 0) view.MakeVisible(0, false);
+        } catch (...) {
+            FitColumns();  // the columns belong to the new folder, listed or not
+            throw;
+        }
     }
     FitColumns();
 }
@@ -382,6 +406,11 @@ void TShellFileList::RemoveSelectedItems()
 
 void TShellFileList::FilesChanged(TObject* watcher, const std::wstring& path)
 {
+    FollowReport(this, [&] { FollowChange(watcher, path); });
+}
+
+void TShellFileList::FollowChange(TObject* watcher, const std::wstring& path)
+{
     if (FHost.PointerBusy()) return;
     const std::wstring listed = FolderPath();
     // A folder outside the file system is not watched; a report for a folder listed before is old news.
@@ -403,6 +432,7 @@ void TShellFileList::FolderVanished()
         TUpdateScope update(view);
         FreeFolderLists();
         Clear();
+        view.SetItemCount(0);
         TIDListPtr treeFolder;
         // The tree may not have heard yet that its folder went too.
         if (FHost.LinkedTreeFolder(treeFolder) && treeFolder && !IsVanishedDirectory(treeFolder.get())) {
@@ -412,7 +442,6 @@ void TShellFileList::FolderVanished()
             StopWatchers();
             FHost.DoShListChange(this);
         }
-        view.SetItemCount(Count());
     }
 }
 

@@ -105,7 +105,10 @@ public:
     std::array<int, kColumns> SortDirections{1, 1, 1, 1, 1};
 
 private:
+    void Relist(TCustomListView& view);
     int Enumerate(IShellFolder* folder, int level);
+    void Resort(TCustomListView& view, int column);
+    void FollowChange(TObject* watcher, const std::wstring& path);
     bool KindAccepted(int level, TShItemIDType folderType, TShellFileItem& item) const;
     void FreeFolderLists();
     void FolderVanished();

@@ -7,6 +7,7 @@
 
 #include "shell/ChangeHandle.h"
 #include "shell/ShellUtils.h"
+#include "ui/Application.h"
 #include "ui/Exceptions.h"
 
 namespace {
@@ -56,6 +57,15 @@ private:
     ULONGLONG FLatest = 0;
 };
 }  // namespace
+
+void FollowReport(TObject* owner, const std::function<void()>& follow)
+{
+    try {
+        follow();
+    } catch (...) {
+        if (Application) Application->HandleException(owner);
+    }
+}
 
 // ---------------------------------------------------------------------------
 

@@ -26,6 +26,11 @@ using TDeviceChangeEvent = std::function<void(TObject* Sender, std::unique_ptr<T
 // Runs on the main thread with the directory that changed.
 using TPathChangeEvent = std::function<void(TObject* Sender, const std::wstring& Path)>;
 
+// Runs an owner's follow-up of a report on the main thread. Its error is
+// shown, and the watcher watches on: ending it would leave the control blind
+// to changes for good.
+void FollowReport(TObject* owner, const std::function<void()>& follow);
+
 // The longest a change waits for its report, in settle times.
 inline constexpr DWORD MaxSettleRounds = 5;
 

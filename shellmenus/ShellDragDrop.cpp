@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "shellviews/ShellCtrlsRes.h"
+#include "ui/Application.h"
 #include "ui/Exceptions.h"
 #include "ui/Text.h"
 
@@ -37,19 +38,28 @@ TShellDragObject::TShellDragObject(IDataObject* dataObject) : FDataObject(dataOb
 // --- the host ---------------------------------------------------------------------------------
 
 namespace {
-// OLE gets an answer, never an exception: whatever a handler throws ends the step.
+POINT PointOf(POINTL pt) { return POINT{pt.x, pt.y}; }
+}  // namespace
+
+// OLE gets an answer, never an exception. Whatever a handler throws ends the
+// drag here: the control lets go of it first, so that the steps that come
+// while the message is up answer "no drop" instead of failing again.
 template <class TStep>
-HRESULT Guarded(TStep step)
+HRESULT TShellDragHost::Guarded(DWORD* effect, TStep step)
 {
     try {
         return step();
     } catch (...) {
+        if (effect) *effect = DROPEFFECT_NONE;
+        FDragObject.reset();
+        try {
+            ShDragLeave();  // without a drag object it only clears the highlight and the state
+            if (Application) Application->HandleException(DragSender());
+        } catch (...) {
+        }
         return E_UNEXPECTED;
     }
 }
-
-POINT PointOf(POINTL pt) { return POINT{pt.x, pt.y}; }
-}  // namespace
 
 HRESULT TShellDragHost::QueryInterface(REFIID riid, void** object)
 {
@@ -68,7 +78,7 @@ HRESULT TShellDragHost::QueryInterface(REFIID riid, void** object)
 
 HRESULT TShellDragHost::DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect)
 {
-    return Guarded([&] {
+    return Guarded(effect, [&] {
         FDragObject.reset();
         if (!data || !effect) return E_INVALIDARG;
         FRightDrag = keyState & MK_RBUTTON;
@@ -89,7 +99,7 @@ HRESULT TShellDragHost::DragEnter(IDataObject* data, DWORD keyState, POINTL pt, 
 
 HRESULT TShellDragHost::DragOver(DWORD keyState, POINTL pt, DWORD* effect)
 {
-    return Guarded([&] {
+    return Guarded(effect, [&] {
         if (!effect) return E_INVALIDARG;
         if (!FDragObject) {
             *effect = DROPEFFECT_NONE;
@@ -101,7 +111,7 @@ HRESULT TShellDragHost::DragOver(DWORD keyState, POINTL pt, DWORD* effect)
 
 HRESULT TShellDragHost::DragLeave()
 {
-    return Guarded([&] {
+    return Guarded(nullptr, [&] {
         ShDragLeave();
         return S_OK;
     });
@@ -109,7 +119,7 @@ HRESULT TShellDragHost::DragLeave()
 
 HRESULT TShellDragHost::Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect)
 {
-    return Guarded([&] {
+    return Guarded(effect, [&] {
         if (!data || !effect || !FDragObject) return E_INVALIDARG;
         return ShDrop(keyState, PointOf(pt), *effect);
     });

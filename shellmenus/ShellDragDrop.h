@@ -106,6 +106,9 @@ protected:
     void FreeDragObject() { FDragObject.reset(); }
 
 private:
+    template <class TStep>
+    HRESULT Guarded(DWORD* effect, TStep step);
+
     std::unique_ptr<TShellDragObject> FDragObject;
     bool FRightDrag = false;
     std::vector<Microsoft::WRL::ComPtr<IDropTarget>> FKeptTargets;

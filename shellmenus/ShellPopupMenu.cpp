@@ -118,7 +118,13 @@ int TShellPopupMenu::ShellPopup(TShellIDList* idList, POINT pt)
     // that was not shown has the same one.
     if (command <= FLastOwnCommand) {
         if (TMenuItem* item = FindItem(command, fkCommand)) {
-            if (item->OnClick) item->Click();
+            try {
+                if (item->OnClick) item->Click();
+            } catch (...) {
+                // The owner hears that the menu is done also when the command failed.
+                DoAfterPopup(item, *idList);
+                throw;
+            }
             DoAfterPopup(item, *idList);
             return int(command);
         }

@@ -164,6 +164,7 @@ private:
     LRESULT WMKeyDown(WPARAM wParam, LPARAM lParam);
     LRESULT WMClipboardUpdate();
     LRESULT CustomDraw(NMLVCUSTOMDRAW& draw);
+    LRESULT CustomDrawStage(NMLVCUSTOMDRAW& draw);
     void LendCanvas(HDC dc);
     // Puts the colours a handler chose into the draw structure; true when it chose any.
     void TakeCanvasColours(NMLVCUSTOMDRAW& draw);
@@ -196,6 +197,7 @@ private:
     TShVirtuaItems FShVirtuaItems{itBitBucket, itNetWork};
     bool FClipboardListening = false;
     bool FCanvasChanged = false;
+    bool FDrawFailed = false;  // a draw handler failed in this painting
     TCanvas FCanvas;
     TShellPopupMenu* FPopupMenu = nullptr;
     bool FDropRegistered = false;

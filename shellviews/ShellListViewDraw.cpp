@@ -31,9 +31,25 @@ void TShellListView::TakeCanvasColours(NMLVCUSTOMDRAW& draw)
 
 LRESULT TShellListView::CustomDraw(NMLVCUSTOMDRAW& draw)
 {
+    try {
+        return CustomDrawStage(draw);
+    } catch (...) {
+        // The device context is the control's and goes after this stage: the canvas lets go of it.
+        FCanvas.Detach();
+        // The other rows of this painting are drawn plainly: one message, not one per row.
+        FDrawFailed = true;
+        throw;
+    }
+}
+
+LRESULT TShellListView::CustomDrawStage(NMLVCUSTOMDRAW& draw)
+{
     const DWORD stage = draw.nmcd.dwDrawStage;
-    if (stage == CDDS_PREPAINT) return FWindowGone ? CDRF_SKIPDEFAULT : CDRF_NOTIFYITEMDRAW;
-    if (!(stage & CDDS_ITEM)) return CDRF_DODEFAULT;
+    if (stage == CDDS_PREPAINT) {
+        FDrawFailed = false;
+        return FWindowGone ? CDRF_SKIPDEFAULT : CDRF_NOTIFYITEMDRAW;
+    }
+    if (!(stage & CDDS_ITEM) || FDrawFailed) return CDRF_DODEFAULT;
     LRESULT result = CDRF_DODEFAULT;
     const int item = int(draw.nmcd.dwItemSpec);
     const UINT state = draw.nmcd.uItemState;

@@ -56,7 +56,14 @@ LRESULT TShellListView::WMButtonUp(UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT TShellListView::WMMouseMove(WPARAM wParam, LPARAM lParam)
 {
     const LRESULT result = TCustomListView::WndProc(WM_MOUSEMOVE, wParam, lParam);
-    if (FMouseState == 1 || FMouseState == 2) StartDrag(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    if (FMouseState != 1 && FMouseState != 2) return result;
+    try {
+        StartDrag(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    } catch (...) {
+        // A failed start ends the gesture: one message, not one per move, and notifications flow again.
+        FMouseState = 0;
+        throw;
+    }
     return result;
 }
 

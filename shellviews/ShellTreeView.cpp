@@ -76,8 +76,10 @@ void TShellTreeView::MakeWatcher()
     // Folders only: the tree shows nothing that a file's change could alter.
     FWatcher = new TShDirWatcher(
         nullptr, FILE_NOTIFY_CHANGE_DIR_NAME,
-        [this](TObject*, std::unique_ptr<TDeviceChangeData> record) { DeviceChanged(std::move(record)); },
-        [this](TObject*) { DirectoriesChanged(); });
+        [this](TObject*, std::unique_ptr<TDeviceChangeData> record) {
+            FollowReport(this, [&] { DeviceChanged(std::move(record)); });
+        },
+        [this](TObject*) { FollowReport(this, [this] { DirectoriesChanged(); }); });
     FWatcher->OnTerminate = [this](TObject* sender) {
         if (sender == FWatcher) FWatcher = nullptr;
     };

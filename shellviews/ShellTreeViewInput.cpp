@@ -72,9 +72,15 @@ LRESULT TShellTreeView::WMRButtonDown(WPARAM wParam, LPARAM lParam)
 LRESULT TShellTreeView::WMMouseMove(WPARAM wParam, LPARAM lParam)
 {
     const LRESULT result = TCustomTreeView::WndProc(WM_MOUSEMOVE, wParam, lParam);
-    if ((FMouseState == 1 || FMouseState == 2) &&
-        DoShBeginDrag(FMouseDown, short(LOWORD(lParam)), short(HIWORD(lParam))))
-        StartDrag(DropTarget());
+    if (FMouseState != 1 && FMouseState != 2) return result;
+    try {
+        if (DoShBeginDrag(FMouseDown, short(LOWORD(lParam)), short(HIWORD(lParam)))) StartDrag(DropTarget());
+    } catch (...) {
+        // A failed start ends the gesture: one message, not one per move, and notifications flow again.
+        FMouseState = 0;
+        SetDropTarget(nullptr);
+        throw;
+    }
     return result;
 }
 

@@ -71,6 +71,13 @@ TEST_F(ShellMenuTest, OwnItemsStandAroundTheShellEntries)
         EXPECT_TRUE(Shown[i].Id > items[2]->Command() || (Shown[i].Type & MFT_SEPARATOR)) << i;
     EXPECT_EQ((std::vector<int>{clicks[0], clicks[1], clicks[2]}), (std::vector<int>{0, 1, 0}));
     EXPECT_EQ(after, items[1]);
+
+    // A command that fails: its error goes on to be shown, and the owner still hears that the menu is done.
+    after = nullptr;
+    items[2]->OnClick = [](TObject*) { throw std::runtime_error("command"); };
+    ChooseCommand(items[2]->Command());
+    EXPECT_THROW(Popup(), std::runtime_error);
+    EXPECT_EQ(after, items[2]);
 }
 
 TEST_F(ShellMenuTest, InsertPosCountsOnlyTheItemsThatAreThere)

@@ -31,17 +31,23 @@ protected:
         View->OnShDragEnter = [this](TObject*, TShellDragObject* drag, TShiftState, POINT, bool& accept) {
             EXPECT_NE(drag, nullptr);
             Events.push_back(L"enter");
+            FailAt(L"enter");
             accept = AcceptEnter;
         };
         View->OnShDragOver = [this](TObject*, TShellDragObject*, TShellFileItem* item, TShiftState, int, int) {
             Events.push_back(L"over " + (item ? item->DisplayName() : L"-"));
+            FailAt(L"over");
         };
         View->OnShDragDrop = [this](TObject*, TShellDragObject*, TShellFileItem*, TShiftState, int, int,
                                     bool& defaultAction) {
             Events.push_back(L"drop");
+            FailAt(L"drop");
             defaultAction = DefaultAction;
         };
-        View->OnShDragLeave = [this](TObject*) { Events.push_back(L"leave"); };
+        View->OnShDragLeave = [this](TObject*) {
+            Events.push_back(L"leave");
+            FailAt(L"leave");
+        };
     }
 
     IDropTarget* Target() { return View; }
@@ -60,7 +66,13 @@ protected:
     }
     int HighlightedRow() const { return ListView_GetNextItem(Window(), -1, LVNI_DROPHILITED); }
 
+    void FailAt(const std::wstring& step) const
+    {
+        if (step == Failing) throw std::runtime_error("handler");
+    }
+
     std::vector<std::wstring> Events;
+    std::wstring Failing;  // the event whose handler throws
     bool AcceptEnter = true, DefaultAction = true;
     TempFolder Source;
 };
@@ -195,23 +207,41 @@ TEST_F(ListDropTest, AChangeWhileADragPassesIsDropped)
     EXPECT_EQ(View->ItemCount(), 0);
 }
 
-TEST_F(ListDropTest, AHandlerThatThrowsFailsOnlyItsOwnStep)
+// A handler that throws ends that drag at the view: one message, no drop,
+// no highlight left on, and the next drag is delivered.
+TEST_F(ListDropTest, AHandlerThatThrowsIsShownOnceAndEndsOnlyItsDrag)
 {
+    Folder.AddFolder(L"target");
     ListPath(Folder.Path());
     ComPtr<IDataObject> data = FilesData({Source.AddFile(L"thrown.txt")});
-    View->OnShDragOver = [](TObject*, TShellDragObject*, TShellFileItem*, TShiftState, int, int) {
-        throw std::runtime_error("handler");
-    };
-    DWORD effect = kAllEffects;
-    ASSERT_EQ(Target()->DragEnter(data.Get(), MK_LBUTTON, EmptyPoint(), &effect), S_OK);
-    EXPECT_EQ(Target()->DragOver(MK_LBUTTON, EmptyPoint(), &effect), E_UNEXPECTED);
-    Target()->DragLeave();
-
-    View->OnShDragOver = nullptr;
-    effect = kAllEffects;
-    ASSERT_EQ(Target()->DragEnter(data.Get(), MK_LBUTTON, EmptyPoint(), &effect), S_OK);
-    EXPECT_NE(Over(EmptyPoint()), DWORD(DROPEFFECT_NONE));
-    Target()->DragLeave();
+    const POINTL point = RowPoint(L"target");
+    for (const wchar_t* step : {L"enter", L"over", L"drop", L"leave", L""}) {
+        SCOPED_TRACE(WideToUtf8(step));
+        Failing = step;
+        Events.clear();
+        ShownErrors shown;
+        const int kept = View->KeptDropTargetCount();
+        DWORD effect = kAllEffects;
+        Target()->DragEnter(data.Get(), MK_LBUTTON, point, &effect);
+        // A second move after the failure must not fail, nor be shown, again.
+        for (int move = 0; move < 2; ++move) {
+            effect = kAllEffects;
+            Target()->DragOver(MK_LBUTTON, point, &effect);
+        }
+        EXPECT_EQ(effect == DROPEFFECT_NONE, Failing == L"enter" || Failing == L"over");
+        // OLE drops only where the last move was welcome.
+        const bool drops = Failing == L"drop" || Failing.empty();
+        effect = kAllEffects;
+        if (drops) Target()->Drop(data.Get(), 0, point, &effect);
+        else Target()->DragLeave();
+        EXPECT_EQ(shown.Texts.size(), Failing.empty() ? 0u : 1u);
+        EXPECT_EQ(View->KeptDropTargetCount(), kept + (Failing.empty() ? 1 : 0)) << "delivered only without a failure";
+        if (Failing == L"drop") EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
+        EXPECT_EQ(HighlightedRow(), -1);
+        EXPECT_EQ(View->DragObject(), nullptr);
+        EXPECT_EQ(std::count(Events.begin(), Events.end(), L"leave"), Failing == L"leave" ? 1 : 0)
+            << "the clean-up after a failure tells no handler";
+    }
 }
 
 namespace {
@@ -374,6 +404,32 @@ TEST_F(TreeDropTest, ANodeHeldUnderADragOpensAtThe32ndDragOverInARow)
     Target()->DragLeave();
     EXPECT_EQ(Tree->MouseState(), 0);
     EXPECT_EQ(Tree->DropTarget(), nullptr);
+}
+
+// The tree stops dropping changes while a drag passes; a failed drop must not leave it so.
+TEST_F(TreeDropTest, AFailedDropLeavesNoHighlightAndTheTreeFollowingChanges)
+{
+    TTreeNode* node = NodeOfPath(Folder->AddFolder(L"dest"));
+    ASSERT_TRUE(node);
+    TempFolder source;
+    ComPtr<IDataObject> data = FilesData({source.AddFile(L"thrown.txt")});
+    for (bool failing : {true, false}) {
+        SCOPED_TRACE(failing);
+        ShownErrors shown;
+        Tree->OnShDragDrop = [&](TObject*, TShellDragObject*, TTreeNode*, TShiftState, int, int, bool&) {
+            if (failing) throw std::runtime_error("handler");
+        };
+        const int kept = Tree->KeptDropTargetCount();
+        DWORD effect = kAllEffects;
+        ASSERT_EQ(Target()->DragEnter(data.Get(), MK_LBUTTON, At(node), &effect), S_OK);
+        OverTimes(node, 1);
+        effect = kAllEffects;
+        EXPECT_EQ(Target()->Drop(data.Get(), 0, At(node), &effect), failing ? E_UNEXPECTED : S_OK);
+        EXPECT_EQ(shown.Texts.size(), failing ? 1u : 0u);
+        EXPECT_EQ(Tree->KeptDropTargetCount(), kept + (failing ? 0 : 1));
+        EXPECT_EQ(Tree->MouseState(), 0);
+        EXPECT_EQ(Tree->DropTarget(), nullptr);
+    }
 }
 
 // One real OLE drag loop, driven by the mouse, from a row of the list onto a node of the tree.

@@ -2,6 +2,8 @@
 // the drag threshold, custom drawing, overlays and the clipboard.
 #include <shlobj.h>
 
+#include <stdexcept>
+
 #include "tests/shellmenus/DropTestSupport.h"
 #include "tests/shellviews/ListViewFixture.h"
 
@@ -135,6 +137,41 @@ TEST_F(ListViewTest, ADragStartsOnlyAfterAMoveOfMoreThanFivePixels)
     ASSERT_TRUE(PumpUntil([&] { return script.Done() && View->MouseState() == 0; }, 10000));
     EXPECT_FALSE(askedWithinFive) << "five pixels are not a drag";
     EXPECT_FALSE(asked.empty()) << "six pixels are";
+}
+
+// A begin-drag handler that throws ends the gesture: one message while the
+// button is still held, and the view hears changes again.
+TEST_F(ListViewTest, AFailedDragStartIsShownOnceAndEndsTheGesture)
+{
+    Folder.AddFile(L"drag.txt");
+    ListPath(Folder.Path());
+    FocusRow(Window(), 0);
+    ShownErrors shown;
+    View->OnShBeginDrag = [](TObject*, TShellIDList&, POINT, int, int, bool&) {
+        throw std::runtime_error("handler");
+    };
+    RECT row{};
+    ASSERT_TRUE(ListView_GetItemRect(Window(), 0, &row, LVIR_LABEL));
+    POINT start{row.left + 4, (row.top + row.bottom) / 2};
+    ClientToScreen(Window(), &start);
+    const POINT beyond{start.x + 12, start.y}, farther{start.x + 16, start.y};
+    int stateWhileHeld = -1;
+    ULONGLONG moved = 0;
+    InputScript script({InputScript::MoveTo(start), InputScript::Button(start, true),
+                        InputScript::Until([&] { return View->MouseState() == 1; }), InputScript::MoveTo(beyond),
+                        InputScript::Until([&] { return !shown.Texts.empty(); }),
+                        [&] {
+                            stateWhileHeld = View->MouseState();
+                            moved = GetTickCount64();
+                            return true;
+                        },
+                        InputScript::MoveTo(farther),
+                        // Moves take a moment to arrive; this one must not ask again.
+                        InputScript::Until([&] { return GetTickCount64() - moved > 300; }),
+                        InputScript::Button(farther, false)});
+    ASSERT_TRUE(PumpUntil([&] { return script.Done(); }, 10000));
+    EXPECT_EQ(stateWhileHeld, 0);
+    EXPECT_EQ(shown.Texts, std::vector<std::string>{"handler"});
 }
 
 TEST_F(ListViewTest, ACustomDrawHandlerColoursTheRowsBackground)

@@ -12,6 +12,7 @@
 #include "tests/common/InputScript.h"
 #include "tests/common/Pump.h"
 #include "tests/shell/ShellItemFixtures.h"
+#include "ui/Application.h"
 #include "ui/Form.h"
 
 // Stands in for the tree view: its folder is whatever the test sets.
@@ -26,6 +27,16 @@ public:
     TIDListPtr Folder;
     TIDListPtr Selected;
     int TreeRefreshes = 0;
+};
+
+// Collects what the application would show in message boxes while it lives.
+struct ShownErrors {
+    ShownErrors()
+    {
+        Application->OnException = [this](TObject*, const std::exception& error) { Texts.push_back(error.what()); };
+    }
+    ~ShownErrors() { Application->OnException = nullptr; }
+    std::vector<std::string> Texts;
 };
 
 class ListViewTest : public testing::Test {

@@ -1,6 +1,8 @@
 // What the view lists: the kinds it filters, hidden items, the column set
 // per kind of folder, sorting with selection kept, and bad folders.
 #include <algorithm>
+#include <functional>
+#include <stdexcept>
 
 #include "tests/shellviews/ListViewFixture.h"
 
@@ -207,4 +209,52 @@ TEST_F(ListViewTest, AViewLeaksNoItemListThroughItsLife)
     for (int round = 0; round < 3; ++round) life();
     EXPECT_GT(counter.Allocations(), 50);
     EXPECT_EQ(counter.Allocations(), counter.Frees());
+}
+
+// A handler that throws: one message, a listing whole or empty, and the next
+// action works. These errors once ended the program through a scope guard.
+TEST_F(ListViewTest, AHandlerThatThrowsIsShownOnceAndTheNextActionWorks)
+{
+    Folder.AddFile(L"a.txt");
+    Folder.AddFile(L"b.txt");
+    ListPath(Folder.Path());
+    const auto countRows = View->OnShListChange;
+    auto fail = [] { throw std::runtime_error("handler"); };
+    auto sort = [&] {
+        NMLISTVIEW click{{Window(), 0, LVN_COLUMNCLICK}, -1, 0};
+        SendMessageW(Form->Handle(), WM_NOTIFY, 0, LPARAM(&click));
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> breakHandler, action;
+        int rowsAfterFailure;
+    } cases[] = {
+        {"filter", [&] { View->OnShFilter = [&](TObject*, TShellFileItem*, bool&) { fail(); }; },
+         [&] { SendMessageW(Window(), WM_KEYDOWN, VK_F5, 0); }, 0},
+        {"list change", [&] { View->OnShListChange = [&](TObject*, TShellFileList*) { fail(); }; },
+         [&] { SendMessageW(Window(), WM_KEYDOWN, VK_F5, 0); }, 2},
+        {"selection on sort", [&] { View->OnShSelChange = [&](TObject*, DWORD) { fail(); }; }, sort, 2},
+        {"draw", [&] { View->OnCustomDrawItem = [&](TObject*, int, UINT, bool&, bool&) { fail(); }; },
+         [&] { RedrawWindow(Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            ShownErrors shown;
+            c.breakHandler();
+            c.action();
+            EXPECT_EQ(shown.Texts, std::vector<std::string>{"handler"});
+            EXPECT_EQ(View->FileList().Count(), c.rowsAfterFailure);
+            EXPECT_EQ(View->ItemCount(), c.rowsAfterFailure);
+            EXPECT_EQ(View->Canvas().Handle(), nullptr) << "the canvas lent to a handler is taken back";
+        }
+        View->OnShFilter = nullptr;
+        View->OnShListChange = countRows;
+        View->OnShSelChange = nullptr;
+        View->OnCustomDrawItem = nullptr;
+        const int changes = ListChanges;
+        View->RefreshList();
+        EXPECT_EQ(ListChanges, changes + 1);
+        EXPECT_EQ(View->ItemCount(), 2);
+    }
 }

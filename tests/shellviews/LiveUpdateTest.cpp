@@ -2,6 +2,7 @@
 // refresh rows in place, a held button defers nothing, a removed folder moves on.
 #include <algorithm>
 #include <functional>
+#include <stdexcept>
 
 #include "shell/ShellNotify.h"
 #include "tests/shellviews/ListViewFixture.h"
@@ -156,4 +157,20 @@ TEST_F(ListViewTest, AChangeOfTheFolderDuringAnInPlaceRenameNeverRenamesAnotherR
         EXPECT_EQ(Exists(c), step.renamed);
         EXPECT_TRUE(PumpUntil([&] { return Contains(Names(), step.renamed ? L"c.txt" : L"d.txt"); }, kReportLimitMs));
     }
+}
+
+// A listing that failed, started by the user or by the watcher, leaves the folder watched.
+TEST_F(ListViewTest, AFailedListingLeavesTheFolderWatched)
+{
+    ListPath(Folder.Path());
+    ShownErrors shown;
+    View->OnShListChange = [](TObject*, TShellFileList*) { throw std::runtime_error("handler"); };
+    SendMessageW(Window(), WM_KEYDOWN, VK_F5, 0);  // the user's refresh
+    Folder.AddFile(L"first.txt");
+    ASSERT_TRUE(PumpUntil([&] { return shown.Texts.size() == 2; }, 15000));
+    EXPECT_EQ(View->ItemCount(), 1);
+    View->OnShListChange = nullptr;
+    Folder.AddFile(L"second.txt");
+    EXPECT_TRUE(PumpUntil([&] { return View->ItemCount() == 2; }, 15000));
+    EXPECT_EQ(shown.Texts.size(), 2u);
 }
