@@ -166,10 +166,14 @@ void VolumeLabelOf(const std::wstring& root, std::wstring& label)
     wchar_t name[MAX_PATH + 1] = {};
     const bool ok = GetVolumeInformationW(root.c_str(), name, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0);
     SetErrorMode(oldMode);
-    if (!ok) return;
-    label = name;
+    if (ok) label = LabelCase(name);
+}
+
+std::wstring LabelCase(std::wstring label)
+{
     CharLowerBuffW(label.data(), DWORD(label.size()));
     if (!label.empty() && label[0] >= L'a' && label[0] <= L'z') label[0] = wchar_t(label[0] - L'a' + L'A');
+    return label;
 }
 
 std::wstring IncludeBackslash(const std::wstring& path)

@@ -88,8 +88,11 @@ int SysIconIndex(LPCITEMIDLIST list, bool large, bool open);
 // The shell's shared system image list.
 HIMAGELIST SystemImageList(bool large);
 
-// The volume's label with only its first letter in capitals; empty when it cannot be read.
+// The volume's label as LabelCase shows it; empty when it cannot be read.
 void VolumeLabelOf(const std::wstring& root, std::wstring& label);
+// A label as the volume stores it, shown in lower case but for a first letter
+// a to z, which is a capital: "DATA DISK" becomes "Data disk".
+std::wstring LabelCase(std::wstring label);
 std::wstring IncludeBackslash(const std::wstring& path);
 bool IsExistingDirectory(const std::wstring& path);
 // The last-write time of a file or directory in 100 ns ticks; 0 when it cannot be read.

@@ -3,31 +3,17 @@
 #include <algorithm>
 
 namespace {
-constexpr int kDefaultWidth = 145, kDefaultHeight = 21;
+constexpr SIZE kDefaultSize{145, 21};
 }  // namespace
 
 TCustomComboBox::TCustomComboBox(TComponent* owner, TWinControl* parent, const TBounds& bounds)
-    : TWinControl(owner), FParentControl(parent), FInitialBounds(bounds)
+    : TLazyWinControl(owner, parent, bounds, kDefaultSize)
 {
-    if (FInitialBounds.Width == 0) FInitialBounds.Width = kDefaultWidth;
-    if (FInitialBounds.Height == 0) FInitialBounds.Height = kDefaultHeight;
 }
 
 TCustomComboBox::~TCustomComboBox()
 {
-    if (HandleAllocated()) TCustomComboBox::DestroyWnd();
-}
-
-void TCustomComboBox::HandleNeeded()
-{
-    if (!HandleAllocated()) CreateWnd();
-}
-
-void TCustomComboBox::RecreateWnd()
-{
-    if (!HandleAllocated()) return;
-    DestroyWnd();
-    CreateWnd();
+    DestroyHandle();
 }
 
 DWORD TCustomComboBox::CreateParams(DWORD style) const
@@ -39,11 +25,7 @@ DWORD TCustomComboBox::CreateParams(DWORD style) const
 
 void TCustomComboBox::CreateWnd()
 {
-    const bool again = FBounds.right > FBounds.left;
-    TWinControl::CreateWnd(FParentControl, nullptr, WC_COMBOBOXW, CreateParams(WS_VISIBLE), 0,
-                           again ? TBounds{} : FInitialBounds, L"");
-    SubclassControl();
-    if (again) SetBounds(FBounds.left, FBounds.top, FBounds.right - FBounds.left, FBounds.bottom - FBounds.top);
+    CreateControlWnd(WC_COMBOBOXW, CreateParams(WS_VISIBLE), 0);
     if (FStyle == csOwnerDrawVariable) {
         // The control measures its field before the window is ours and may measure it
         // again by its font alone (Wine does so on WM_SETFONT): the field is measured here.
@@ -55,12 +37,6 @@ void TCustomComboBox::CreateWnd()
     // Each string is measured as it goes in.
     for (size_t i = 0; i < FItems.size(); ++i)
         SendMessageW(Handle(), CB_INSERTSTRING, i, LPARAM(FItems[i].c_str()));
-}
-
-void TCustomComboBox::DestroyWnd()
-{
-    FBounds = BoundsRect();
-    DestroyHandle();
 }
 
 void TCustomComboBox::SetStyle(TComboBoxStyle value)

@@ -3,7 +3,7 @@
 // that a new window gets them again, and whose items the owner may draw. In
 // csOwnerDrawVariable each item is measured on its own as it goes into the
 // window, and so is the selection field (index -1). The window is made on
-// demand (HandleNeeded), so a descendant's CreateWnd runs as a whole.
+// demand (see TLazyWinControl).
 #include <windows.h>
 
 #include <functional>
@@ -12,7 +12,7 @@
 
 #include "ui/Canvas.h"
 #include "ui/Graphics.h"
-#include "ui/WinControl.h"
+#include "ui/LazyWinControl.h"
 
 enum TComboBoxStyle { csDropDownList, csOwnerDrawVariable };
 
@@ -23,16 +23,11 @@ inline constexpr TOwnerDrawState odSelected = ODS_SELECTED, odFocused = ODS_FOCU
 using TDrawItemEvent = std::function<void(TObject* Sender, int Index, const RECT& Rect, TOwnerDrawState State)>;
 using TMeasureItemEvent = std::function<void(TObject* Sender, int Index, int& Height)>;
 
-class TCustomComboBox : public TWinControl {
+class TCustomComboBox : public TLazyWinControl {
 public:
     // The window comes with HandleNeeded. Bounds are layout pixels; the height is the closed control's.
     TCustomComboBox(TComponent* owner, TWinControl* parent, const TBounds& bounds);
     ~TCustomComboBox() override;
-
-    void HandleNeeded();
-    bool HandleAllocated() const { return Handle() != nullptr; }
-    // Destroys the window and makes a new one, with the strings measured again.
-    void RecreateWnd();
 
     TComboBoxStyle Style() const { return FStyle; }
     // A creation style: a live window is made again.
@@ -77,8 +72,8 @@ public:
     TMeasureItemEvent OnMeasureItem;
 
 protected:
-    virtual void CreateWnd();
-    virtual void DestroyWnd();
+    // Makes the window with the kept strings, each measured again.
+    void CreateWnd() override;
     // The window style; descendants add their bits.
     virtual DWORD CreateParams(DWORD style) const;
     void CommandNotify(WORD code) override;
@@ -101,9 +96,6 @@ private:
     // Sizes the open list for DropDownCount items of their own heights.
     void AdjustDropDown();
 
-    TWinControl* FParentControl;
-    TBounds FInitialBounds;
-    RECT FBounds{};  // device pixels, for a window made again
     TComboBoxStyle FStyle = csDropDownList;
     int FDropDownCount = 8;
     int FItemHeight = 16;

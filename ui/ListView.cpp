@@ -5,7 +5,7 @@
 #include <algorithm>
 
 namespace {
-constexpr int kDefaultWidth = 250, kDefaultHeight = 150;
+constexpr SIZE kDefaultSize{250, 150};
 
 constexpr DWORD ViewStyleBits(TViewStyle style)
 {
@@ -29,32 +29,13 @@ TShiftState KeyFlagsToShift(UINT flags)
 }  // namespace
 
 TCustomListView::TCustomListView(TComponent* owner, TWinControl* parent, const TBounds& bounds)
-    : TWinControl(owner), FParentControl(parent), FInitialBounds(bounds)
+    : TLazyWinControl(owner, parent, bounds, kDefaultSize)
 {
-    if (FInitialBounds.Width == 0) FInitialBounds.Width = kDefaultWidth;
-    if (FInitialBounds.Height == 0) FInitialBounds.Height = kDefaultHeight;
 }
 
 TCustomListView::~TCustomListView()
 {
     if (HandleAllocated()) TCustomListView::DestroyWnd();
-}
-
-void TCustomListView::HandleNeeded()
-{
-    if (!HandleAllocated()) CreateWnd();
-}
-
-void TCustomListView::RecreateWnd()
-{
-    if (!HandleAllocated()) return;
-    DestroyWnd();
-    CreateWnd();
-}
-
-int TCustomListView::ControlWidth() const
-{
-    return HandleAllocated() ? Width() : FParentControl->Scale(FInitialBounds.Width);
 }
 
 DWORD TCustomListView::WindowStyle() const
@@ -68,26 +49,20 @@ DWORD TCustomListView::WindowStyle() const
 
 void TCustomListView::CreateWnd()
 {
-    const bool again = FBounds.right > FBounds.left;
-    TWinControl::CreateWnd(FParentControl, nullptr, WC_LISTVIEWW, WindowStyle(), WS_EX_CLIENTEDGE,
-                           again ? TBounds{} : FInitialBounds, L"");
-    SubclassControl();
-    if (again) SetBounds(FBounds.left, FBounds.top, FBounds.right - FBounds.left, FBounds.bottom - FBounds.top);
+    CreateControlWnd(WC_LISTVIEWW, WindowStyle(), WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(Handle(), ExtendedStyle());
     // Overlays come from the owner with the rest of the row.
     if (FOwnerData) ListView_SetCallbackMask(Handle(), LVIS_OVERLAYMASK | LVIS_DROPHILITED);
     ApplyColumns();
     FFetchedIndex = -1;
     if (FItemCount > 0) ListView_SetItemCountEx(Handle(), FItemCount, 0);
-    if (Align() != TAlign::alNone) FParentControl->Realign();
 }
 
 void TCustomListView::DestroyWnd()
 {
     KeepColumnLayout();
-    FBounds = BoundsRect();
     FUpdateCount = 0;
-    DestroyHandle();
+    TLazyWinControl::DestroyWnd();
 }
 
 LRESULT TCustomListView::WndProc(UINT message, WPARAM wParam, LPARAM lParam)

@@ -2,7 +2,7 @@
 // The list-view base: the common controls' list view, with its columns and
 // view style kept by the control so that they survive a new window, and the
 // owner-data protocol turned into overridable operations. The window is made
-// on demand (HandleNeeded), so a descendant's CreateWnd runs as a whole.
+// on demand (see TLazyWinControl).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "ui/LazyWinControl.h"
 #include "ui/ShiftState.h"
 #include "ui/ViewStyle.h"
-#include "ui/WinControl.h"
 
 // What the control asks of a row in owner-data mode (bits).
 enum TItemRequest : unsigned { irText = 1, irImage = 2, irParam = 4, irState = 8 };
@@ -41,18 +41,11 @@ using TListDataStateChangeEvent =
 using TContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, bool& Handled)>;
 using TListEditedEvent = std::function<void(TObject* Sender, int Item, std::wstring& Text)>;
 
-class TCustomListView : public TWinControl {
+class TCustomListView : public TLazyWinControl {
 public:
     // The window comes with HandleNeeded. Bounds are layout pixels.
     TCustomListView(TComponent* owner, TWinControl* parent, const TBounds& bounds);
     ~TCustomListView() override;
-
-    void HandleNeeded();
-    bool HandleAllocated() const { return Handle() != nullptr; }
-    // Destroys the window and makes a new one with the same columns, style and count.
-    void RecreateWnd();
-    // The control's width in device pixels, also before its window exists.
-    int ControlWidth() const;
 
     TViewStyle ViewStyle() const { return FViewStyle; }
     virtual void SetViewStyle(TViewStyle value);
@@ -104,10 +97,10 @@ public:
     TListEditedEvent OnEdited;
 
 protected:
-    // Makes the window from the kept state; descendants add their own steps around it.
-    virtual void CreateWnd();
-    // Destroys the window; the kept state keeps what the user changed in it.
-    virtual void DestroyWnd();
+    // Makes the window from the kept columns, style and count.
+    void CreateWnd() override;
+    // The kept state keeps what the user changed in the window.
+    void DestroyWnd() override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     LRESULT CNNotify(NMHDR& header) override;
 
@@ -141,9 +134,6 @@ private:
     LRESULT EndLabelEdit(NMLVDISPINFOW& info);
     LRESULT WMContextMenu(WPARAM wParam, LPARAM lParam);
 
-    TWinControl* FParentControl;
-    TBounds FInitialBounds;
-    RECT FBounds{};  // device pixels, for a window made again
     TViewStyle FViewStyle = vsIcon;
     bool FOwnerData = false;
     bool FMultiSelect = true;

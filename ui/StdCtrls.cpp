@@ -81,17 +81,6 @@ TListBox::TListBox(TComponent* owner, TWinControl* parent, const TBounds& bounds
 void TListBox::SetItems(std::vector<std::wstring> items)
 {
     FItems = std::move(items);
-    UpdateCount();
-}
-
-void TListBox::Add(const std::wstring& line)
-{
-    FItems.push_back(line);
-    UpdateCount();
-}
-
-void TListBox::UpdateCount()
-{
     SendMessageW(Handle(), LB_SETCOUNT, FItems.size(), 0);
     InvalidateRect(Handle(), nullptr, TRUE);
 }

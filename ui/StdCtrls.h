@@ -61,7 +61,6 @@ public:
 
     const std::vector<std::wstring>& Items() const { return FItems; }
     void SetItems(std::vector<std::wstring> items);
-    void Add(const std::wstring& line);
     int Count() const { return int(FItems.size()); }
     // The selected line; -1 for none. Selecting a line scrolls it into view.
     int ItemIndex() const;
@@ -73,8 +72,6 @@ protected:
     bool CNDrawItem(const DRAWITEMSTRUCT& draw) override;
 
 private:
-    void UpdateCount();
-
     std::vector<std::wstring> FItems;
 };
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 namespace {
-constexpr int kDefaultWidth = 121, kDefaultHeight = 97;
+constexpr SIZE kDefaultSize{121, 97};
 constexpr UINT kExpandActions = 0x0003;  // TVE_EXPAND, TVE_COLLAPSE or TVE_TOGGLE
 
 int CALLBACK CompareNodes(LPARAM node1, LPARAM node2, LPARAM compare)
@@ -208,27 +208,13 @@ void TTreeNode::CustomSort(const TTVCompare& compare)
 // --- the tree -------------------------------------------------------------------------------
 
 TCustomTreeView::TCustomTreeView(TComponent* owner, TWinControl* parent, const TBounds& bounds)
-    : TWinControl(owner), FParentControl(parent), FInitialBounds(bounds)
+    : TLazyWinControl(owner, parent, bounds, kDefaultSize)
 {
-    if (FInitialBounds.Width == 0) FInitialBounds.Width = kDefaultWidth;
-    if (FInitialBounds.Height == 0) FInitialBounds.Height = kDefaultHeight;
 }
 
 TCustomTreeView::~TCustomTreeView()
 {
     if (HandleAllocated()) TCustomTreeView::DestroyWnd();
-}
-
-void TCustomTreeView::HandleNeeded()
-{
-    if (!HandleAllocated()) CreateWnd();
-}
-
-void TCustomTreeView::RecreateWnd()
-{
-    if (!HandleAllocated()) return;
-    DestroyWnd();
-    CreateWnd();
 }
 
 DWORD TCustomTreeView::CreateParams(DWORD style) const
@@ -241,22 +227,16 @@ DWORD TCustomTreeView::CreateParams(DWORD style) const
 
 void TCustomTreeView::CreateWnd()
 {
-    const bool again = FBounds.right > FBounds.left;
-    TWinControl::CreateWnd(FParentControl, nullptr, WC_TREEVIEWW, CreateParams(WS_VISIBLE), WS_EX_CLIENTEDGE,
-                           again ? TBounds{} : FInitialBounds, L"");
-    SubclassControl();
-    if (again) SetBounds(FBounds.left, FBounds.top, FBounds.right - FBounds.left, FBounds.bottom - FBounds.top);
+    CreateControlWnd(WC_TREEVIEWW, CreateParams(WS_VISIBLE), WS_EX_CLIENTEDGE);
     TreeView_SetIndent(Handle(), FIndent);
     if (FImages) TreeView_SetImageList(Handle(), FImages, TVSIL_NORMAL);
-    if (Align() != TAlign::alNone) FParentControl->Realign();
 }
 
 void TCustomTreeView::DestroyWnd()
 {
-    FBounds = BoundsRect();
     ClearNodes();
     FUpdateCount = 0;
-    DestroyHandle();
+    TLazyWinControl::DestroyWnd();
 }
 
 void TCustomTreeView::ApplyStyle()

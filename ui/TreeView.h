@@ -4,7 +4,8 @@
 // found from their items through the item's lParam, and freed by the tree as
 // their items go; Delete runs for every node before it is freed, children
 // first. Expansion, selection and label editing become overridable
-// operations, and images are asked for when the control draws a node.
+// operations, and images are asked for when the control draws a node. The
+// window is made on demand (see TLazyWinControl).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,7 +14,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "ui/WinControl.h"
+#include "ui/LazyWinControl.h"
 
 class TCustomTreeView;
 class TTreeNode;
@@ -93,16 +94,11 @@ private:
     friend class TCustomTreeView;
 };
 
-class TCustomTreeView : public TWinControl {
+class TCustomTreeView : public TLazyWinControl {
 public:
     // The window comes with HandleNeeded. Bounds are layout pixels.
     TCustomTreeView(TComponent* owner, TWinControl* parent, const TBounds& bounds);
     ~TCustomTreeView() override;
-
-    void HandleNeeded();
-    bool HandleAllocated() const { return Handle() != nullptr; }
-    // Destroys the window and makes a new one through the descendant's CreateWnd.
-    void RecreateWnd();
 
     // Nodes: none while the tree is empty or has no window.
     TTreeNode* GetFirstNode() const;
@@ -150,8 +146,9 @@ public:
     TTVContextPopupEvent OnContextPopup;
 
 protected:
-    virtual void CreateWnd();
-    virtual void DestroyWnd();
+    void CreateWnd() override;
+    // The nodes go with the window.
+    void DestroyWnd() override;
     // The window style; descendants add their bits.
     virtual DWORD CreateParams(DWORD style) const;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -184,9 +181,6 @@ private:
     LRESULT WMContextMenu(WPARAM wParam, LPARAM lParam);
     void ApplyStyle();
 
-    TWinControl* FParentControl;
-    TBounds FInitialBounds;
-    RECT FBounds{};  // device pixels, for a window made again
     std::unordered_map<HTREEITEM, std::unique_ptr<TTreeNode>> FNodes;
     TTreeNode* FExpandingByCode = nullptr;
     TTreeNode* FDropTarget = nullptr;

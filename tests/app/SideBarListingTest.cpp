@@ -5,15 +5,11 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 
-#include "app/SideBarPlacement.h"
-#include "app/Tessal_u.h"
 #include "tests/app/ForeignWindow.h"
+#include "tests/app/SideBarFixture.h"
 #include "tests/common/InputScript.h"
-#include "tests/common/Pump.h"
-#include "ui/Application.h"
 
 namespace {
 
@@ -72,25 +68,21 @@ private:
     UINT_PTR FTimer;
 };
 
-class SideBarListing : public testing::Test {
+// With a folder of its own on the Desktop, made before the form lists the Desktop.
+class SideBarListing : public SideBarFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(FindWindowW(L"Shell_TrayWnd", L""), nullptr) << "Wine's taskbar is missing";
         FFolder = DesktopDirectory() + L"\\TessalyListing";
         RemoveTree(FFolder);
         ASSERT_TRUE(CreateDirectoryW(FFolder.c_str(), nullptr));
         CreateDirectoryW((FFolder + L"\\inner").c_str(), nullptr);
         MakeFile(FFolder + L"\\keep.txt");
-        ASSERT_TRUE(MoveCursorTo(640, 400));
-        DispSide = dsNone;
-        form = Application->CreateForm<TTessal_f>();
-        Application->ShowMainForm();
+        SideBarFixture::SetUp();
     }
     void TearDown() override
     {
-        Application->RemoveComponent(form).reset();
-        Application->ProcessMessages();
+        SideBarFixture::TearDown();
         RemoveTree(FFolder);
     }
 
@@ -121,18 +113,6 @@ protected:
             if (List().Column(column).Width != 0) return false;
         return true;
     }
-    void ShowAtLeftEdge()
-    {
-        ASSERT_TRUE(MoveCursorTo(0, 300));
-        ASSERT_TRUE(PumpUntil([&] { return form->Left() == 0; }, 5000));
-    }
-    void ParkByLeaving()
-    {
-        ASSERT_TRUE(MoveCursorTo(form->Width() + 300, 300));
-        ASSERT_TRUE(PumpUntil([&] { return form->Left() == -(form->Width() + 1); }, 3000));
-    }
-
-    TTessal_f* form = nullptr;
     std::wstring FFolder;
 };
 

@@ -2,14 +2,8 @@
 // real pointer and Wine's own taskbar at the bottom of the screen.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-
-#include "app/SideBarPlacement.h"
-#include "app/Tessal_u.h"
 #include "tests/app/ForeignWindow.h"
-#include "tests/common/Pump.h"
-#include "ui/Application.h"
+#include "tests/app/SideBarFixture.h"
 
 namespace {
 
@@ -27,34 +21,9 @@ POINT Cursor()
     return p;
 }
 
-class SideBar : public testing::Test {
+class SideBar : public SideBarFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_NE(FindWindowW(L"Shell_TrayWnd", L""), nullptr) << "Wine's taskbar is missing";
-        ASSERT_TRUE(MoveCursorTo(640, 400));
-        DispSide = dsNone;
-        form = Application->CreateForm<TTessal_f>();
-        Application->ShowMainForm();
-    }
-
-    void TearDown() override
-    {
-        Application->RemoveComponent(form).reset();
-        Application->ProcessMessages();
-    }
-
-    bool Parked() const { return form->Left() == -(form->Width() + 1); }
     bool AppWindowVisible() const { return IsWindowVisible(Application->Handle()) != FALSE; }
-
-    // Rests the pointer on the left edge until the window comes in.
-    void ShowAtLeftEdge()
-    {
-        ASSERT_TRUE(MoveCursorTo(0, 300));
-        ASSERT_TRUE(PumpUntil([&] { return form->Left() == 0; }, 5000));
-    }
-
-    TTessal_f* form = nullptr;
 };
 
 }  // namespace
@@ -77,6 +46,9 @@ TEST_F(SideBar, StartsParkedWithoutTaskbarButtonAndWithItsIcons)
     EXPECT_EQ(HICON(SendMessageW(form->Handle(), WM_GETICON, ICON_SMALL, 0)), form->Icon().Handle());
     EXPECT_TRUE(form->Timer1->Running());
     EXPECT_FALSE(form->Timer2->Enabled());
+    // The poll every 500 ms; the pointer must rest 700 ms from the poll that arms the check.
+    EXPECT_EQ(form->Timer1->Interval(), 500u);
+    EXPECT_EQ(form->Timer2->Interval(), 700u);
 }
 
 TEST_F(SideBar, RestingOnTheEdgeBringsItInBesideTheTaskbar)
@@ -142,17 +114,40 @@ TEST_F(SideBar, LosingTheForegroundParksIt)
     Application->RemoveComponent(&other).reset();
 }
 
-TEST_F(SideBar, AShortVisitToTheEdgeLeavesItParked)
+// The window comes in only when the poll and the check after it both find
+// the pointer at the edge. A check that came to nothing keeps ticking, so a
+// later visit may need less than the whole dwell. The test plays the ticks.
+TEST_F(SideBar, TheCheckNeedsThePointerAtTheEdgeAtThePollAndAtTheCheck)
 {
-    ASSERT_TRUE(MoveCursorTo(0, 300));
-    // The poll arms the check; the pointer is gone before the check fires.
-    ASSERT_TRUE(PumpUntil([&] { return form->Timer2->Tag == dsLeft; }, 1500));
-    ASSERT_TRUE(MoveCursorTo(400, 300));
-    PumpFor(1500);
-    EXPECT_TRUE(Parked());
-    EXPECT_EQ(DispSide, dsNone);
-    EXPECT_TRUE(form->Timer2->Enabled()) << "a disarmed check keeps ticking";
-    EXPECT_EQ(form->Timer2->Tag, 0);
+    form->Timer1->SetEnabled(false);
+    POINT pointer{400, 300};
+    form->CursorPos = [&] { return pointer; };
+    const struct {
+        const char* step;
+        bool poll;  // else the check
+        LONG x;
+        int tag;  // the check's arming afterwards
+    } steps[] = {
+        {"the poll at the edge arms the check", true, 0, dsLeft},
+        {"the check away from the edge does nothing", false, 400, dsLeft},
+        {"the poll away from the edge disarms it", true, 400, dsNone},
+        {"the check at the edge, disarmed, does nothing", false, 0, dsNone},
+        {"the poll at the edge arms it again", true, 0, dsLeft},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.step);
+        pointer.x = s.x;
+        if (s.poll) form->Timer1Timer(form);
+        else form->Timer2Timer(form);
+        EXPECT_EQ(form->Timer2->Tag, s.tag);
+        EXPECT_TRUE(form->Timer2->Enabled()) << "a disarmed check keeps ticking";
+        EXPECT_TRUE(Parked());
+    }
+    form->Timer2Timer(form);
+    EXPECT_EQ(form->Left(), 0);
+    EXPECT_EQ(DispSide, dsLeft);
+    EXPECT_EQ(form->Timer2->Tag, dsNone);
+    EXPECT_FALSE(form->Timer2->Enabled());
 }
 
 TEST_F(SideBar, PointerLeftOfTheScreenCountsAsTheEdge)

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <dbt.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,11 @@ public:
         std::wstring path;
         PathFromIDList(list, path);
         Received.push_back({text, event, path, list != nullptr, kind});
+        if (OnChange) OnChange();
         if (Fail) throw Exception(L"view failed");
     }
     std::vector<TReceived> Received;
+    std::function<void()> OnChange;  // what the view does when it is told
     bool Fail = false;
 };
 
@@ -132,6 +135,17 @@ TEST_F(CtrlListTest, AFailingViewIsShownAndTheOthersStillHearTheChange)
     FFirst.Fail = false;
     SendVolume(FRegistry.Handle(), DBT_DEVICEARRIVAL, kDriveD, DBTF_NET);
     EXPECT_EQ(FFirst.Received.size(), 2u);
+}
+
+// A view told of a change may take another one out of the registry (a form
+// that closes with its views): the view gone hears nothing more.
+TEST_F(CtrlListTest, AViewThatLeavesDuringABroadcastIsToldNothing)
+{
+    FFirst.OnChange = [&] { FRegistry.RemoveControl(&FSecond); };
+    SendVolume(FRegistry.Handle(), DBT_DEVICEARRIVAL, kDriveD, DBTF_NET);
+    EXPECT_EQ(FFirst.Received.size(), 1u);
+    EXPECT_TRUE(FSecond.Received.empty());
+    EXPECT_EQ(FRegistry.Count(), 1);
 }
 
 TEST_F(CtrlListTest, TheWindowGoesWithTheLastViewAndComesBackWithTheNext)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/shell/ShellItemFixtures.h"
+#include "ui/Text.h"
 
 #include <shellapi.h>
 
@@ -110,6 +111,20 @@ TEST(ShellPaths, PathsLongerThanMaxPathComeBackWhole)
     ExpectWholePath(file);
 }
 
+// From MAX_PATH characters on, the file functions need the long form (Wine
+// takes long paths in either form, so only the form itself is checked here).
+TEST(ShellPaths, PathsOfMaxPathCharactersAndMoreTakeTheLongForm)
+{
+    const std::wstring below = L"C:\\" + std::wstring(MAX_PATH - 4, L'a');
+    const std::wstring at = below + L'b';
+    const std::wstring share = L"\\\\server\\" + std::wstring(MAX_PATH, L'c');
+    ASSERT_EQ(below.size(), size_t(MAX_PATH - 1));
+    EXPECT_EQ(LongPathForm(below), below);
+    EXPECT_EQ(LongPathForm(at), L"\\\\?\\" + at);
+    EXPECT_EQ(LongPathForm(share), L"\\\\?\\UNC\\" + share.substr(2));
+    EXPECT_EQ(LongPathForm(LongPathForm(at)), LongPathForm(at));
+}
+
 TEST(ShellPaths, ItemsOutsideTheFileSystemHaveNoPath)
 {
     std::wstring path = L"stale";
@@ -192,11 +207,23 @@ TEST(ShellHelpers, VolumeLabelsAndTheErrorMode)
         std::wstring(stored) != L"TESSALY DISK") {
         SetVolumeLabelW(L"C:\\", original);
         SetErrorMode(before);
-        GTEST_SKIP() << "the drive's label cannot be set here";
+        GTEST_SKIP() << "the drive's label cannot be set here (Wine keeps none for its drives)";
     }
     VolumeLabelOf(L"C:\\", label);
     SetVolumeLabelW(L"C:\\", original);
     SetErrorMode(before);
     EXPECT_EQ(label, L"Tessaly disk");
+}
+
+TEST(ShellHelpers, LabelsAreShownInLowerCaseWithACapitalLetterFirst)
+{
+    const struct {
+        const wchar_t* stored;
+        const wchar_t* shown;
+    } cases[] = {
+        {L"TESSALY DISK", L"Tessaly disk"}, {L"ARCHIVE", L"Archive"}, {L"ZIP", L"Zip"}, {L"backup", L"Backup"},
+        {L"2024 DATA", L"2024 data"}, {L"ÉCRAN", L"écran"}, {L"", L""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LabelCase(c.stored), c.shown) << WideToUtf8(c.stored);
 }
 }  // namespace

@@ -1,6 +1,8 @@
-// The application object's default exception handler and its window.
+// The application object's default exception handler, its window, and
+// minimising and restoring the program.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 
 #include "tests/common/Pump.h"
@@ -35,6 +37,16 @@ void CALLBACK CloseMessageBox(HWND, UINT, UINT_PTR id, DWORD)
     PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
+// The text of the message box that shows the error.
+std::wstring ShownText(const std::exception& error)
+{
+    boxText.clear();
+    const UINT_PTR closer = SetTimer(nullptr, 0, 50, CloseMessageBox);
+    Application->ShowException(error);
+    KillTimer(nullptr, closer);
+    return boxText;
+}
+
 }  // namespace
 
 TEST(Application, UnhandledErrorIsShownInAMessageBoxAndTheLoopGoesOn)
@@ -53,6 +65,14 @@ TEST(Application, UnhandledErrorIsShownInAMessageBoxAndTheLoopGoesOn)
     EXPECT_EQ(boxCaption, Application->Title());
 }
 
+// A message ends with one full stop, whichever kind it brought.
+TEST(Application, AMessageEndsWithOneFullStop)
+{
+    EXPECT_EQ(ShownText(Exception(L"書き込めません。")), L"書き込めません。");
+    EXPECT_EQ(ShownText(Exception(L"Disk full.")), L"Disk full.");
+    EXPECT_EQ(ShownText(std::runtime_error("ディスクがいっぱい")), L"ディスクがいっぱい.");
+}
+
 TEST(Application, TheApplicationWindowCarriesTitleAndIcon)
 {
     HWND wnd = Application->Handle();
@@ -64,4 +84,32 @@ TEST(Application, TheApplicationWindowCarriesTitleAndIcon)
     Application->SetTitle(original);
     EXPECT_STREQ(title, L"タイトル");
     EXPECT_EQ(HICON(SendMessageW(wnd, WM_GETICON, ICON_BIG, 0)), Application->Icon().Handle());
+}
+
+// Only a minimised program is restored: a restore at any other time must not
+// raise OnRestore, whose handler shows the taskbar button.
+TEST(Application, RestoreActsOnlyOnAMinimisedProgram)
+{
+    TForm* form =
+        Application->CreateForm<TForm>(TFormLayout{.Caption = L"main", .ClientWidth = 100, .ClientHeight = 50});
+    int minimised = 0, restored = 0;
+    Application->OnMinimize = [&](TObject*) { ++minimised; };
+    Application->OnRestore = [&](TObject*) { ++restored; };
+    Application->Restore();
+    EXPECT_EQ(restored, 0);
+    EXPECT_FALSE(IsWindowVisible(Application->Handle()));
+
+    Application->Minimize();
+    EXPECT_TRUE(Application->Minimized());
+    EXPECT_EQ(form->WindowState(), TWindowState::wsMinimized);
+    Application->Minimize();
+    EXPECT_EQ(minimised, 1);
+    Application->Restore();
+    EXPECT_FALSE(Application->Minimized());
+    EXPECT_EQ(restored, 1);
+
+    Application->OnMinimize = nullptr;
+    Application->OnRestore = nullptr;
+    ShowWindow(Application->Handle(), SW_HIDE);
+    Application->RemoveComponent(form).reset();
 }

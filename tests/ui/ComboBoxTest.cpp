@@ -126,3 +126,19 @@ TEST_F(ComboBoxTest, TheOpenListShowsDropDownCountItems)
         Combo->SetDroppedDown(false);
     }
 }
+
+// A window made again while the items change is held as the old one was, and
+// draws only when the update ends.
+TEST_F(ComboBoxTest, AWindowMadeAgainDuringAnUpdateDrawsWhenItEnds)
+{
+    Combo->HandleNeeded();
+    Combo->BeginUpdate();
+    Combo->RecreateWnd();
+    Combo->SetItemIndex(0);
+    Drawn.clear();
+    RedrawWindow(Combo->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_TRUE(Drawn.empty()) << "drawn during the update";
+    Combo->EndUpdate();
+    UpdateWindow(Combo->Handle());
+    EXPECT_FALSE(Drawn.empty());
+}

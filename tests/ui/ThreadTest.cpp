@@ -138,6 +138,28 @@ TEST_F(ThreadTest, TerminateReleasesAWorkerWaitingInSynchronize)
     EXPECT_FALSE(ran);
 }
 
+// The call lives on the worker's stack: a worker terminated while its call
+// runs must wait until the call is done, and the call runs to its end.
+TEST_F(ThreadTest, TerminatedWhileItsCallRunsTheWorkerWaitsForTheCall)
+{
+    TEvent left(true);
+    bool leftDuringCall = true, finished = false, destroyed = false;
+    auto* thread = new TTestThread(
+        [&](TTestThread& self) {
+            self.Synchronize([&] {
+                self.Terminate();
+                leftDuringCall = WaitForSingleObject(left.Handle(), 300) == WAIT_OBJECT_0;
+                finished = true;
+            });
+            left.Set();
+        },
+        &destroyed);
+    thread->FreeOnTerminate = true;
+    ASSERT_TRUE(PumpUntil([&] { return destroyed; }, 10000));
+    EXPECT_FALSE(leftDuringCall);
+    EXPECT_TRUE(finished);
+}
+
 TEST_F(ThreadTest, AnErrorRaisedInAHandOverIsShownAndEndsTheThread)
 {
     TObject* shownFor = nullptr;

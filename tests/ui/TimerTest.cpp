@@ -44,6 +44,17 @@ TEST(Timer, EnablingAnEnabledTimerDoesNotRestartIt)
     EXPECT_GT(ticks, 0);
 }
 
+// A running timer given a new interval runs on at the new one.
+TEST(Timer, ANewIntervalTakesOverARunningTimer)
+{
+    TTimer timer(nullptr, 600000, true);
+    int ticks = 0;
+    timer.SetOnTimer([&](TObject*) { ++ticks; });
+    timer.SetInterval(20);
+    EXPECT_TRUE(timer.Running());
+    EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; }, 2000)) << "the timer stopped or kept its old interval";
+}
+
 TEST(Timer, ErrorInHandlerReachesTheApplicationAndTheTimerGoesOn)
 {
     int errors = 0;
