@@ -187,14 +187,15 @@ public:
           FUiThread(GetWindowThreadProcessId(form.Handle(), nullptr)), FForeign(foreign), FSpy(spy),
           FProcFolder(LinuxProcFolder(L"bench_soak.exe")), FDesktop(DesktopDirectory())
     {
-        // Seen from outside only: each listing, and the drag leaving the list for the other window.
+        // Seen from outside only: each listing, and whether a drag is over the list.
         TShellListView& list = *form.ShellListView1;
         list.OnShListChange = [this, fit = list.OnShListChange](TObject* sender, TShellFileList* files) {
             ++FListings;
             fit(sender, files);
         };
         list.OnShBeginDrag = [this](TObject*, TShellIDList&, POINT, int, int, bool&) { FDragStarted = true; };
-        list.OnShDragLeave = [this](TObject*) { FDragLeft = true; };
+        list.OnShDragEnter = [this](TObject*, TShellDragObject*, TShiftState, POINT, bool&) { FDragOverList = true; };
+        list.OnShDragLeave = [this](TObject*) { FDragOverList = false; };
     }
 
     // The whole day; false when a step failed or a figure grew in the second half.
@@ -333,21 +334,24 @@ private:
     {
         const POINT row = RowPoint(RowOf(kDragName));
         SetWindowTextW(FForeign, kForeignTitle);
-        FDragStarted = FDragLeft = false;
+        FDragStarted = FDragOverList = false;
         MovePointer(row);
         MouseInput(row, MOUSEEVENTF_LEFTDOWN);
-        // A move now and then until the list reports it: the control may keep the first one to itself.
-        auto movesUntil = [](const std::atomic<bool>& seen, POINT a, POINT b) {
+        // A move now and then until the list reports it: the control may keep the first one to itself,
+        // and Wine's drag loop takes the pointer from whatever message comes, an old one too.
+        auto movesUntil = [](const std::function<bool()>& seen, POINT a, POINT b) {
             double last = -1e9;
             bool atA = false;
             return Until([&] {
-                if (seen) return true;
+                if (seen()) return true;
                 if (Now() - last > 300) MouseInput((atA = !atA) ? a : b, 0), last = Now();
                 return false;
             });
         };
-        const bool started = movesUntil(FDragStarted, POINT{row.x - 10, row.y}, POINT{row.x - 12, row.y});
-        const bool left = started && movesUntil(FDragLeft, kOnForeign, POINT{kOnForeign.x + 2, kOnForeign.y});
+        const bool started = movesUntil([&] { return FDragStarted && FDragOverList; }, POINT{row.x + 10, row.y},
+                                        POINT{row.x + 12, row.y});
+        const bool left = started && movesUntil([&] { return !FDragOverList; }, kOnForeign,
+                                                POINT{kOnForeign.x + 2, kOnForeign.y});
         // As a user's hand is slower than the poll: the bar has parked when the button comes up.
         const bool parked = left && Until([&] { return FBar.Parked(); });
         MouseInput(kOnForeign, MOUSEEVENTF_LEFTUP);
@@ -389,7 +393,7 @@ private:
     std::wstring FProcFolder, FDesktop;
     int FDesktopRows = 0, FCycle = 0, FMenus = 0, FRenames = 0, FNavigations = 0, FDrags = 0;
     std::atomic<int> FListings{0};
-    std::atomic<bool> FDragStarted{false}, FDragLeft{false};
+    std::atomic<bool> FDragStarted{false}, FDragOverList{false};
 };
 
 // The two folders of 1,000 items and the files the day works on, on the Desktop. The
