@@ -161,10 +161,12 @@ void TTessal_f::Park()
 
 void TTessal_f::GiveUpForeground()
 {
-    // The tray menu closes as soon as the program loses the foreground.
+    // The tray menu closes as soon as the program loses the foreground, and a drag out of
+    // the list that holds the mouse would lose its button's release to the other window.
     GUITHREADINFO thread{};
     thread.cbSize = sizeof(thread);
-    if (GetGUIThreadInfo(GetCurrentThreadId(), &thread) && (thread.flags & GUI_INMENUMODE)) return;
+    if (GetGUIThreadInfo(GetCurrentThreadId(), &thread) && ((thread.flags & GUI_INMENUMODE) || thread.hwndCapture))
+        return;
     HWND foreground = GetForegroundWindow();
     if (foreground != Handle() && foreground != Application->Handle()) return;
     HWND target = FForegroundBefore;

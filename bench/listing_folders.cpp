@@ -30,21 +30,6 @@ std::wstring Padded(int value)
     return text;
 }
 
-int CountEntries(const std::wstring& path)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileExW((path + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
-                                     nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (search == INVALID_HANDLE_VALUE) return -1;
-    int count = 0;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") ++count;
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return count;
-}
-
 // Wine looks for every new name through the whole folder, in case another
 // spelling of it exists, which makes filling a big folder take minutes; under
 // its own Unix form of the path it takes the name as given.
@@ -159,6 +144,21 @@ bool BuildFolder(const std::wstring& path, int entries)
     return CountEntries(path) == entries;
 }
 }  // namespace
+
+int CountEntries(const std::wstring& path)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileExW((path + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                     nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE) return -1;
+    int count = 0;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") ++count;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return count;
+}
 
 TBenchFolder PrepareBenchFolder(int entries)
 {

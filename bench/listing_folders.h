@@ -18,6 +18,8 @@ TBenchFolder PrepareBenchFolder(int entries);
 TBenchFolder PrepareBenchFolderAt(const std::wstring& path, int entries);
 // An empty folder beside them, for a listing that holds no rows.
 std::wstring PrepareEmptyFolder();
+// The items in a folder; -1 when it cannot be read.
+int CountEntries(const std::wstring& path);
 // Deletes a folder made by the two above, with everything in it.
 void RemoveBenchFolder(const std::wstring& path);
 // True for the kinds whose icon is their own (executables, shortcuts).

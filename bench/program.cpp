@@ -5,78 +5,30 @@
 // and threads over navigations and show/park cycles.
 // Usage: bench_program.exe [--idle seconds] [--cycles count]
 #include <windows.h>
-#include <commctrl.h>
+#include <ole2.h>
 #include <psapi.h>
-#include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <cwchar>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "bench/desk_input.h"
 #include "bench/listing_folders.h"
+#include "bench/process_figures.h"
 
 namespace {
 constexpr int kBigFolder = 10000;
 // The only Desktop item with its first letter, so that one key finds it.
 constexpr const wchar_t* kBigName = L"Q bench";
-constexpr POINT kAway{640, 400};
-constexpr POINT kEdge{0, 300};
-
-double Now()
-{
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return double(count.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
-// Waits, serving this program's messages, until `done` holds; the time it took, or -1 past the limit.
-double WaitFor(const std::function<bool()>& done, double limitMs)
-{
-    const double start = Now();
-    while (!done()) {
-        if (Now() - start > limitMs) return -1;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        Sleep(5);
-    }
-    return Now() - start;
-}
-
-std::string ReadWholeFile(const std::wstring& path)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
-    CloseHandle(file);
-    return text;
-}
-
-// The number after `key` in a /proc status text, in KiB.
-double StatusKiB(const std::string& status, const char* key)
-{
-    const size_t at = status.find(key);
-    return at == std::string::npos ? 0 : std::atof(status.c_str() + at + std::strlen(key));
-}
 
 struct TFigures {
     double WorkingSetMiB = 0, PrivateMiB = 0;
     int Handles = 0, Threads = 0;
 };
 
-// A program of the run and what the system tells of it. Wine accounts no
-// processor time to its processes, so that comes from Linux: its /proc,
-// read through the Z: drive.
+// A program of the run and what the system tells of it.
 class TProgram {
 public:
     explicit TProgram(std::wstring name) : FName(std::move(name)) {}
@@ -99,23 +51,7 @@ public:
     DWORD Pid() const { return FProcess.dwProcessId; }
     const std::wstring& Name() const { return FName; }
 
-    // User and system time in seconds, as Linux counts it.
-    double CpuSeconds()
-    {
-        const std::string stat = ReadWholeFile(ProcPath() + L"\\stat");
-        const size_t close = stat.rfind(')');
-        if (close == std::string::npos) return -1;
-        // After the name: state, then fields 4 to 13, then utime and stime (clock ticks of 1/100 s).
-        std::vector<double> fields;
-        for (const char* p = stat.c_str() + close + 2; *p;) {
-            char* end = nullptr;
-            fields.push_back(std::strtod(p, &end));
-            if (end == p) ++p;
-            else p = end;
-            while (*p == ' ') ++p;
-        }
-        return fields.size() > 12 ? (fields[11] + fields[12]) / 100.0 : -1;
-    }
+    double CpuSeconds() { return LinuxCpuSeconds(ProcFolder()); }
 
     TFigures Figures()
     {
@@ -128,154 +64,25 @@ public:
         }
         // Wine leaves the private bytes at 0: then the resident private memory that Linux counts stands in.
         if (figures.PrivateMiB == 0) {
-            const std::string status = ReadWholeFile(ProcPath() + L"\\status");
-            if (figures.WorkingSetMiB == 0) figures.WorkingSetMiB = StatusKiB(status, "VmRSS:") / 1024;
-            figures.PrivateMiB = StatusKiB(status, "RssAnon:") / 1024;
+            if (figures.WorkingSetMiB == 0) figures.WorkingSetMiB = LinuxStatusMiB(ProcFolder(), "VmRSS:");
+            figures.PrivateMiB = LinuxStatusMiB(ProcFolder(), "RssAnon:");
         }
-        figures.Handles = HandleCount();
-        figures.Threads = ThreadCount();
+        figures.Handles = HandleCount(Pid());
+        figures.Threads = ThreadCount(Pid());
         return figures;
     }
 
 private:
-    // The Linux process whose command line names this program.
-    std::wstring ProcPath()
+    const std::wstring& ProcFolder()
     {
-        if (!FUnixPid.empty()) return L"Z:\\proc\\" + FUnixPid;
-        std::string wanted(FName.begin(), FName.end());
-        WIN32_FIND_DATAW entry;
-        HANDLE search = FindFirstFileW(L"Z:\\proc\\*", &entry);
-        if (search == INVALID_HANDLE_VALUE) return {};
-        do {
-            if (!iswdigit(entry.cFileName[0])) continue;
-            const std::string command = ReadWholeFile(std::wstring(L"Z:\\proc\\") + entry.cFileName + L"\\cmdline");
-            if (command.find(wanted) != std::string::npos) FUnixPid = entry.cFileName;
-        } while (FUnixPid.empty() && FindNextFileW(search, &entry));
-        FindClose(search);
-        return L"Z:\\proc\\" + FUnixPid;
-    }
-
-    // Entries of the system handle table (Wine answers no count of its own).
-    int HandleCount() const
-    {
-        struct TEntry {
-            ULONG OwnerPid;
-            BYTE ObjectType, Flags;
-            USHORT Value;
-            PVOID Object;
-            ACCESS_MASK Access;
-        };
-        using TQuery = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
-        static const auto query = reinterpret_cast<TQuery>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-        std::vector<BYTE> buffer(1 << 16);
-        ULONG needed = 0;
-        LONG status;
-        while ((status = query(16, buffer.data(), ULONG(buffer.size()), &needed)) == LONG(0xC0000004))
-            buffer.resize(buffer.size() * 2);
-        if (status < 0) return -1;
-        const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
-        const auto* entries = reinterpret_cast<const TEntry*>(buffer.data() + sizeof(void*));
-        int owned = 0;
-        for (ULONG i = 0; i < count; ++i) owned += entries[i].OwnerPid == Pid();
-        return owned;
-    }
-
-    int ThreadCount() const
-    {
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-        THREADENTRY32 entry{};
-        entry.dwSize = sizeof entry;
-        int threads = 0;
-        for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-            threads += entry.th32OwnerProcessID == Pid();
-        CloseHandle(snapshot);
-        return threads;
+        if (FProcFolder.empty()) FProcFolder = LinuxProcFolder(FName);
+        return FProcFolder;
     }
 
     std::wstring FName;
-    std::wstring FUnixPid;
+    std::wstring FProcFolder;
     PROCESS_INFORMATION FProcess{};
 };
-
-// The side bar of the program under test, and its listing.
-struct TSideBar {
-    HWND Window = nullptr, List = nullptr;
-
-    bool Find(DWORD pid)
-    {
-        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, nullptr, L"Tessaly"));) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == pid && IsWindowVisible(w)) Window = w;
-        }
-        List = Window ? FindWindowExW(Window, nullptr, L"SysListView32", nullptr) : nullptr;
-        return List != nullptr;
-    }
-    RECT Bounds() const
-    {
-        RECT r{};
-        GetWindowRect(Window, &r);
-        return r;
-    }
-    bool Parked() const { return Bounds().right <= 0; }
-    bool Shown() const { return Bounds().left >= 0; }
-    int Rows() const { return int(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0)); }
-};
-
-// Under Wine a move of the pointer reaches the other programs a little later, and now and
-// then not at all: it is made again until the system reports it.
-void MovePointer(POINT to)
-{
-    WaitFor([&] {
-        POINT at{};
-        GetCursorPos(&at);
-        if (at.x == to.x && at.y == to.y) return true;
-        SetCursorPos(to.x, to.y);
-        return false;
-    }, 2000);
-}
-
-void Key(WORD key)
-{
-    INPUT input[2]{};
-    input[0].type = input[1].type = INPUT_KEYBOARD;
-    input[0].ki.wVk = input[1].ki.wVk = key;
-    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, input, sizeof(INPUT));
-}
-
-void Click(POINT at)
-{
-    MovePointer(at);
-    INPUT input[2]{};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof(INPUT));
-}
-
-// Rests the pointer on the edge until the bar is in; the time it took.
-double ShowAtEdge(const TSideBar& bar)
-{
-    const double start = Now();
-    MovePointer(kEdge);
-    if (WaitFor([&] { return bar.Shown(); }, 5000) < 0) return -1;
-    return Now() - start;
-}
-
-void Park(const TSideBar& bar)
-{
-    MovePointer(kAway);
-    WaitFor([&] { return bar.Parked(); }, 5000);
-}
-
-std::wstring DesktopDirectory()
-{
-    wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
 
 double Median(std::vector<double> values)
 {

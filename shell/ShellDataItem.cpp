@@ -44,6 +44,36 @@ LPCITEMIDLIST TShellDataItem::FolderIDList()
     return Level() == 0 ? AbsoluteIDList() : RelativeIDList();
 }
 
+LPITEMIDLIST TShellDataItem::SetName(HWND owner, const std::wstring& newName, DWORD flags)
+{
+    IShellFolder* folder = ParentFolder();
+    if (!folder) return nullptr;
+    LPITEMIDLIST renamed = nullptr;
+    const HRESULT result = folder->SetNameOf(owner, RelativeIDList(), newName.c_str(), flags, &renamed);
+    if (SUCCEEDED(result)) return renamed;
+    // Wine: the Desktop folder answers E_FAIL to every new name, though it calls its files renameable.
+    return result == E_FAIL && Level() == 1 ? SetNameInDirectory(owner, newName, flags) : nullptr;
+}
+
+// The item's own directory renames it; the parent folder then hands out the item of the new name.
+LPITEMIDLIST TShellDataItem::SetNameInDirectory(HWND owner, const std::wstring& newName, DWORD flags)
+{
+    TIDListPtr item;
+    ComPtr<IShellFolder> directory;
+    LPCITEMIDLIST child = nullptr;
+    if (!IDListFromPath(Path(), item) || FAILED(SHBindToParent(item.get(), IID_PPV_ARGS(&directory), &child)))
+        return nullptr;
+    LPITEMIDLIST moved = nullptr;
+    if (FAILED(directory->SetNameOf(owner, child, newName.c_str(), flags, &moved))) return nullptr;
+    const TIDListPtr movedHolder(moved);
+    std::wstring name;
+    LPITEMIDLIST renamed = nullptr;
+    if (!DisplayNameOf(directory.Get(), moved, SHGDN_INFOLDER | SHGDN_FORPARSING, name) ||
+        FAILED(ParentFolder()->ParseDisplayName(owner, nullptr, name.data(), nullptr, &renamed, nullptr)))
+        return nullptr;
+    return renamed;
+}
+
 std::wstring TShellDataItem::DisplayName()
 {
     if (FDisplayName.empty()) {

@@ -56,6 +56,8 @@ protected:
     virtual Microsoft::WRL::ComPtr<IShellFolder> BindParentFolder();
     // The list that goes to ParentFolder: the absolute one for the Desktop itself.
     LPCITEMIDLIST FolderIDList();
+    // Gives the item a new name through its parent folder; the new relative list, or none when refused.
+    LPITEMIDLIST SetName(HWND owner, const std::wstring& newName, DWORD flags);
     // The parent folder's overlay interface; none when it has none.
     Microsoft::WRL::ComPtr<IShellIconOverlay> IconOverlay();
 
@@ -66,4 +68,7 @@ protected:
     int FSelectedIndex = -1;
     int FImageIndex = -1;
     std::wstring FDisplayName;
+
+private:
+    LPITEMIDLIST SetNameInDirectory(HWND owner, const std::wstring& newName, DWORD flags);
 };

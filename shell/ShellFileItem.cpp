@@ -279,12 +279,8 @@ UINT TShellFileItem::OverlayState()
 
 bool TShellFileItem::Rename(const std::wstring& newName)
 {
-    IShellFolder* folder = ParentFolder();
-    if (!folder) return false;
-    LPITEMIDLIST newIDList = nullptr;
-    if (FAILED(folder->SetNameOf(FFileList ? FFileList->ListWindow() : nullptr, RelativeIDList(), newName.c_str(),
-                                 ListRenameFlags, &newIDList)))
-        return false;
+    LPITEMIDLIST newIDList = SetName(FFileList ? FFileList->ListWindow() : nullptr, newName, ListRenameFlags);
+    if (!newIDList) return false;
     FAbsoluteIDList.reset();
     FRelativeIDList.reset(newIDList);
     FLargeImageIndex = -1;

@@ -40,14 +40,11 @@ void TShellFolderItem::AttachNode(TShellItemNode* node)
 
 bool TShellFolderItem::Rename(const std::wstring& newName)
 {
-    if (!HasAttribute(iaCanRename)) return false;
-    IShellFolder* folder = ParentFolder();
-    if (!folder) return false;
-    LPITEMIDLIST newIDList = nullptr;
+    if (!HasAttribute(iaCanRename) || !ParentFolder()) return false;
     const int level = Level();
     LPCITEMIDLIST parent = ParentIDList();  // cached before the lists it derives from go
-    const bool renamed = SUCCEEDED(folder->SetNameOf(FNode ? FNode->TreeWindow() : nullptr, RelativeIDList(),
-                                                     newName.c_str(), TreeRenameFlags, &newIDList));
+    LPITEMIDLIST newIDList = SetName(FNode ? FNode->TreeWindow() : nullptr, newName, TreeRenameFlags);
+    const bool renamed = newIDList != nullptr;
     if (renamed) {
         FDisplayName.clear();
         FRelativeIDList.reset(newIDList);

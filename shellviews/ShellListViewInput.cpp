@@ -42,8 +42,9 @@ LRESULT TShellListView::WMButtonDown(UINT message, WPARAM wParam, LPARAM lParam)
         FMouseDown = hit.pt;
     }
     const LRESULT result = TCustomListView::WndProc(message, wParam, lParam);
-    // The control follows a left press in a loop of its own, which may take the release too.
-    if (FMouseState == 1 && !GestureButtonDown(1)) FMouseState = 0;
+    // The control follows a left press in a loop of its own, which may take the release too:
+    // asked of this thread's messages, as Wine may still report the button up that it read before the press.
+    if (FMouseState == 1 && !(GetKeyState(VK_LBUTTON) & 0x8000)) FMouseState = 0;
     return result;
 }
 

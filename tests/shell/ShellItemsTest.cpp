@@ -333,6 +333,38 @@ TEST(DesktopItems, FileDataOfDesktopItemsComesFromTheirPath)
     DeleteTree(path);
 }
 
+// Renamed as rows of the Desktop's listing and as nodes below the tree's root.
+TEST(DesktopItems, FilesAndFoldersOnTheDesktopTakeANewName)
+{
+    std::wstring desktopPath;
+    ASSERT_TRUE(PathFromIDList(SpecialList(sfDesktopDirectory).get(), desktopPath));
+    const std::wstring folder = desktopPath + L"\\desktop-folder";
+    CreateFileWithSize(desktopPath + L"\\desktop-file.txt", 1);
+    CreateFileWithSize(desktopPath + L"\\desktop-taken.txt", 1);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    TIDListPtr desktop = SpecialList(sfDesktop);
+    {
+        TestListing list(desktop.get());
+        TShellFileItem* file = list.ItemNamed(L"desktop-file.txt");
+        TShellFileItem* folderRow = list.ItemNamed(L"desktop-folder");
+        ASSERT_TRUE(file && folderRow);
+        EXPECT_FALSE(file->Rename(L"desktop-taken.txt"));
+        ASSERT_TRUE(file->Rename(L"desktop-renamed.txt"));
+        EXPECT_EQ(file->DisplayName(), L"desktop-renamed.txt");
+        EXPECT_EQ(file->Path(), desktopPath + L"\\desktop-renamed.txt");
+        EXPECT_EQ(IDListSize(file->AbsoluteIDList()), IDListSize(file->RelativeIDList())) << "a child of the Desktop";
+
+        TestNode node;
+        auto item = FolderItemOf(folderRow->AbsoluteIDList(), &node);
+        ASSERT_TRUE(item->Rename(L"desktop-folder2"));
+        EXPECT_EQ(node.Text, L"desktop-folder2");
+        EXPECT_EQ(item->Level(), 1);
+        EXPECT_EQ(item->Path(), folder + L"2");
+    }
+    for (const wchar_t* name : {L"desktop-renamed.txt", L"desktop-taken.txt", L"desktop-folder2"})
+        DeleteTree(desktopPath + L'\\' + name);
+}
+
 TEST(ItemAllocations, ItemsAndTheToolboxGiveBackEveryList)
 {
     TempFolder folder;

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <stdexcept>
+#include <thread>
 
 #include "tests/shellmenus/DropTestSupport.h"
 #include "tests/shellviews/ListViewFixture.h"
@@ -172,6 +173,25 @@ TEST_F(ListViewTest, AFailedDragStartIsShownOnceAndEndsTheGesture)
     ASSERT_TRUE(PumpUntil([&] { return script.Done(); }, 10000));
     EXPECT_EQ(stateWhileHeld, 0);
     EXPECT_EQ(shown.Texts, std::vector<std::string>{"handler"});
+}
+
+// Under Wine the button read up just before a press from another thread is reported up
+// again for the press itself: the row must still be held, or no drag can start.
+TEST_F(ListViewTest, APressRightAfterTheButtonWasReadUpHoldsTheRow)
+{
+    Folder.AddFile(L"press.txt");
+    ListPath(Folder.Path());
+    RECT icon{};
+    ASSERT_TRUE(ListView_GetItemRect(Window(), 0, &icon, LVIR_ICON));
+    POINT at{(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
+    ClientToScreen(Window(), &at);
+    ASSERT_TRUE(MoveCursorTo(at.x, at.y));
+    ASSERT_FALSE(GetAsyncKeyState(VK_LBUTTON) & 0x8000);
+    std::thread([&] { InputScript::Button(at, true)(); }).join();
+    ASSERT_TRUE(PumpUntil([] { return (GetKeyState(VK_LBUTTON) & 0x8000) != 0; }, 2000));
+    EXPECT_EQ(View->MouseState(), 1);
+    InputScript::Button(at, false)();
+    EXPECT_TRUE(PumpUntil([&] { return View->MouseState() == 0; }, 2000));
 }
 
 TEST_F(ListViewTest, ACustomDrawHandlerColoursTheRowsBackground)
