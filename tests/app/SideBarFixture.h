@@ -36,7 +36,7 @@ protected:
     void ParkByLeaving()
     {
         ASSERT_TRUE(MoveCursorTo(form->Width() + 300, 300));
-        ASSERT_TRUE(PumpUntil([&] { return Parked(); }, 3000));
+        ASSERT_TRUE(PumpUntil([&] { return Parked(); }, 10000));
     }
 
     TTessal_f* form = nullptr;

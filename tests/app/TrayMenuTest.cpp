@@ -215,7 +215,7 @@ TEST_F(TrayMenuTest, ShowAndADoubleClickBringTheWindowIn)
     EXPECT_EQ(GetForegroundWindow(), form->Handle());
 
     ASSERT_TRUE(MoveCursorTo(form->Width() + 100, 300));
-    ASSERT_TRUE(PumpUntil([&] { return Parked(); }, 1500));
+    ASSERT_TRUE(PumpUntil([&] { return Parked(); }, 10000));
     Notify(WM_LBUTTONDBLCLK);
     EXPECT_EQ(form->Left(), 0);
     EXPECT_EQ(GetForegroundWindow(), form->Handle());

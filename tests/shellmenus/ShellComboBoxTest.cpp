@@ -139,7 +139,7 @@ TEST_F(ShellComboTest, ChoosingATemporaryEntryKeepsThePathUpToItAndAPermanentOne
 
     // The arrow key in the closed control chooses the entry above.
     SendMessageW(Combo->Handle(), WM_KEYDOWN, VK_UP, 0);
-    ASSERT_TRUE(PumpUntil([&] { return SelectedPath() == b; }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return SelectedPath() == b; }, 10000));
     EXPECT_EQ(IndexOfPath(deep), -1) << "the deeper path went";
     EXPECT_EQ(Combo->ComboList().Count(), count - 1);
     EXPECT_TRUE(Combo->SelectedEntry()->Temporary());

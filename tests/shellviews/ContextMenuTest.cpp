@@ -72,7 +72,7 @@ TEST_F(ListMenuTest, OnlyARightPressOnARowOrTheMenuKeyShowsTheShellMenu)
 
     Select({L"b.txt"});
     ASSERT_TRUE(RightClickAt(Window(), RowPoint(L"b.txt")));
-    EXPECT_TRUE(PumpUntil([&] { return Tracked == 1; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return Tracked == 1; }, 10000));
     EXPECT_EQ(View->MouseState(), 0);
 
     SendMessageW(Window(), WM_CONTEXTMENU, WPARAM(Window()), LPARAM(-1));
@@ -119,7 +119,7 @@ TEST_F(ListMenuTest, RenameFromTheMenuEditsTheFirstSelectedRow)
     Select({L"b.txt", L"c.txt"});
     ChooseVerb(L"rename");
     ASSERT_TRUE(RightClickAt(Window(), RowPoint(L"b.txt")));
-    ASSERT_TRUE(PumpUntil([&] { return ListView_GetEditControl(Window()) != nullptr; }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return ListView_GetEditControl(Window()) != nullptr; }, 10000));
     wchar_t text[64] = {};
     GetWindowTextW(ListView_GetEditControl(Window()), text, 64);
     EXPECT_STREQ(text, L"b.txt");

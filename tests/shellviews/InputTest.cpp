@@ -188,10 +188,10 @@ TEST_F(ListViewTest, APressRightAfterTheButtonWasReadUpHoldsTheRow)
     ASSERT_TRUE(MoveCursorTo(at.x, at.y));
     ASSERT_FALSE(GetAsyncKeyState(VK_LBUTTON) & 0x8000);
     std::thread([&] { InputScript::Button(at, true)(); }).join();
-    ASSERT_TRUE(PumpUntil([] { return (GetKeyState(VK_LBUTTON) & 0x8000) != 0; }, 2000));
+    ASSERT_TRUE(PumpUntil([] { return (GetKeyState(VK_LBUTTON) & 0x8000) != 0; }, 10000));
     EXPECT_EQ(View->MouseState(), 1);
     InputScript::Button(at, false)();
-    EXPECT_TRUE(PumpUntil([&] { return View->MouseState() == 0; }, 2000));
+    EXPECT_TRUE(PumpUntil([&] { return View->MouseState() == 0; }, 10000));
 }
 
 TEST_F(ListViewTest, ACustomDrawHandlerColoursTheRowsBackground)
@@ -243,10 +243,10 @@ TEST_F(ListViewTest, TheClipboardTellsWhetherItHoldsShellItems)
     ASSERT_TRUE(SUCCEEDED(parent->GetUIObjectOf(nullptr, 1, &child, IID_IDataObject, nullptr,
                                                 reinterpret_cast<void**>(data.GetAddressOf()))));
     ASSERT_TRUE(SUCCEEDED(OleSetClipboard(data.Get())));
-    ASSERT_TRUE(PumpUntil([&] { return !told.empty() && told.back(); }, 3000)) << "files on the clipboard";
+    ASSERT_TRUE(PumpUntil([&] { return !told.empty() && told.back(); }, 10000)) << "files on the clipboard";
 
     told.clear();
     OleSetClipboard(nullptr);
     ASSERT_TRUE(PutTextOnClipboard(Form->Handle()));
-    ASSERT_TRUE(PumpUntil([&] { return !told.empty() && !told.back(); }, 3000)) << "plain text";
+    ASSERT_TRUE(PumpUntil([&] { return !told.empty() && !told.back(); }, 10000)) << "plain text";
 }

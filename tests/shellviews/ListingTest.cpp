@@ -178,7 +178,7 @@ TEST_F(ListViewTest, SettingsChangeRebuildsTheWindowOnTheSameFolder)
     ListPath(Folder.Path());
     const HWND old = Window();
     SendMessageW(Form->Handle(), WM_SETTINGCHANGE, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return Window() != old && Window(); }, 2000)) << "the window is made again";
+    ASSERT_TRUE(PumpUntil([&] { return Window() != old && Window(); }, 10000)) << "the window is made again";
     EXPECT_FALSE(IsWindow(old));
     EXPECT_EQ(Names(), std::vector<std::wstring>{L"a.txt"});
     EXPECT_EQ(View->ItemCount(), 1);

@@ -152,7 +152,7 @@ TEST_F(ListViewTest, AChangeOfTheFolderDuringAnInPlaceRenameNeverRenamesAnotherR
         ASSERT_EQ(ListView_GetEditControl(Window()), editor) << "the refresh ended the edit";
         SetWindowTextW(editor, L"c.txt");
         SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
-        EXPECT_TRUE(PumpUntil([&] { return !ListView_GetEditControl(Window()); }, 2000));
+        EXPECT_TRUE(PumpUntil([&] { return !ListView_GetEditControl(Window()); }, 10000));
         EXPECT_TRUE(Exists(step.other)) << "another file was renamed";
         EXPECT_EQ(Exists(c), step.renamed);
         EXPECT_TRUE(PumpUntil([&] { return Contains(Names(), step.renamed ? L"c.txt" : L"d.txt"); }, kReportLimitMs));

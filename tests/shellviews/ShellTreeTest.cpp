@@ -336,7 +336,7 @@ TEST_F(ShellTreeMenuTest, TheDesktopHasNoMenuAndCutGhostsTheNode)
     ChooseVerb(L"cut");
     ASSERT_TRUE(RightClick(node));
     ASSERT_TRUE(PumpUntil([&] { return Tracked == 1; }, 5000));
-    EXPECT_TRUE(PumpUntil([&] { return node->Cut(); }, 2000));
+    EXPECT_TRUE(PumpUntil([&] { return node->Cut(); }, 10000));
     EXPECT_NE(Tree->Selected(), node) << "a right press does not select";
 }
 
@@ -393,7 +393,7 @@ TEST_F(ShellTreeTest, ASettingsChangeMakesEveryNodeFetchItsIconsAgain)
     item->SelectedIndex();
     ASSERT_TRUE(item->IconsCached());
     SendMessageW(Form->Handle(), WM_SETTINGCHANGE, 0, 0);
-    EXPECT_TRUE(PumpUntil([&] { return !item->IconsCached(); }, 3000)) << "a node out of sight keeps its old icons";
+    EXPECT_TRUE(PumpUntil([&] { return !item->IconsCached(); }, 10000)) << "a node out of sight keeps its old icons";
     EXPECT_EQ(TreeView_GetImageList(Tree->Handle(), TVSIL_NORMAL), SystemImageList(false));
 }
 
