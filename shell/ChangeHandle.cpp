@@ -7,13 +7,22 @@
 TChangeHandle::TChangeHandle(const std::wstring& directory, bool subtree, DWORD filter)
 {
     HANDLE handle = FindFirstChangeNotificationW(directory.c_str(), subtree, filter);
-    if (handle != INVALID_HANDLE_VALUE) FHandle = handle;
+    if (handle == INVALID_HANDLE_VALUE) return;
+    FHandle = handle;
+    ++FOpened;
+}
+
+BOOL TChangeHandle::Release(HANDLE handle)
+{
+    const BOOL closed = FindCloseChangeNotification(handle);
+    ++FClosed;
+    return closed;
 }
 
 TChangeHandle& TChangeHandle::operator=(TChangeHandle&& other) noexcept
 {
     if (this != &other) {
-        if (FHandle) FindCloseChangeNotification(FHandle);
+        if (FHandle) Release(FHandle);
         FHandle = std::exchange(other.FHandle, nullptr);
     }
     return *this;
@@ -21,14 +30,14 @@ TChangeHandle& TChangeHandle::operator=(TChangeHandle&& other) noexcept
 
 TChangeHandle::~TChangeHandle()
 {
-    if (FHandle) FindCloseChangeNotification(FHandle);
+    if (FHandle) Release(FHandle);
 }
 
 bool TChangeHandle::Rearm()
 {
     if (FindNextChangeNotification(FHandle)) return true;
     const DWORD error = GetLastError();
-    FindCloseChangeNotification(std::exchange(FHandle, nullptr));
+    Release(std::exchange(FHandle, nullptr));
     SetLastError(error);
     return false;
 }
@@ -36,7 +45,7 @@ bool TChangeHandle::Rearm()
 void TChangeHandle::Close()
 {
     if (!FHandle) return;
-    Win32Check(FindCloseChangeNotification(std::exchange(FHandle, nullptr)));
+    Win32Check(Release(std::exchange(FHandle, nullptr)));
 }
 
 TChangeRelay::TChangeRelay(std::vector<TChangeHandle> handles, HANDLE signal)

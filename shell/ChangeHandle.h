@@ -20,7 +20,7 @@ public:
     // An empty handle when the directory cannot be opened for notification.
     TChangeHandle(const std::wstring& directory, bool subtree, DWORD filter);
     // Takes over a handle opened elsewhere.
-    explicit TChangeHandle(HANDLE handle) noexcept : FHandle(handle) {}
+    explicit TChangeHandle(HANDLE handle) noexcept : FHandle(handle) { ++FOpened; }
     TChangeHandle(TChangeHandle&& other) noexcept : FHandle(std::exchange(other.FHandle, nullptr)) {}
     TChangeHandle& operator=(TChangeHandle&& other) noexcept;
     ~TChangeHandle();
@@ -35,8 +35,18 @@ public:
     // Raises EWin32Error when the close fails; the handle counts as closed either way.
     void Close();
 
+    // How many change handles the process has opened (or taken over) and
+    // closed so far. A watcher's worker opens them on its own time; a test
+    // waits on these to know that a worker now watches what it was given, or
+    // has let go of it.
+    static size_t OpenedCount() { return FOpened; }
+    static size_t ClosedCount() { return FClosed; }
+
 private:
+    static BOOL Release(HANDLE handle);
+
     HANDLE FHandle = nullptr;
+    static inline std::atomic<size_t> FOpened{0}, FClosed{0};
 };
 
 // Watches change handles on its own thread and sets `signal` (an auto-reset

@@ -20,6 +20,7 @@ protected:
     void Watch(const std::vector<std::wstring>* directories, DWORD settleMs = kShortSettle,
                DWORD deviceSettleMs = kShortSettle)
     {
+        const size_t opened = TChangeHandle::OpenedCount();
         FWatcher = new TDirWatcherProbe(
             directories, FILE_NOTIFY_CHANGE_DIR_NAME,
             [this](TObject* sender, std::unique_ptr<TDeviceChangeData> record) {
@@ -33,7 +34,7 @@ protected:
             settleMs, deviceSettleMs);
         FWatcher->Gone = &FGone;
         FWatcher->OnTerminate = [this](TObject*) { FEnded = true; };
-        PumpFor(100);  // the worker opens its handles
+        EXPECT_TRUE(HandlesOpened(opened, FWatcher->Directories().size())) << "the worker opened no handles";
     }
     void TearDown() override
     {
@@ -99,8 +100,9 @@ TEST_F(DirWatcherTest, ANewSetIsWatchedFromThenOn)
     const std::vector<std::wstring> first{a};
     Watch(&first);
     const std::vector<std::wstring> second{b};
+    const size_t opened = TChangeHandle::OpenedCount();
     FWatcher->SetDirectories(&second);
-    PumpFor(100);
+    ASSERT_TRUE(HandlesOpened(opened));  // after it closed the first set's
     CreateDirectoryW((a + L"\\old").c_str(), nullptr);
     PumpFor(kQuiet);
     EXPECT_EQ(FDirChanges, 0);
@@ -113,9 +115,10 @@ TEST_F(DirWatcherTest, NoSetStopsDirectoryWatchingButRecordsStillFlow)
     const std::wstring a = FDir.MakeDir(L"a");
     const std::vector<std::wstring> given{a};
     Watch(&given);
+    const size_t closed = TChangeHandle::ClosedCount();
     FWatcher->SetDirectories(nullptr);
     EXPECT_TRUE(FWatcher->Directories().empty());
-    PumpFor(100);
+    ASSERT_TRUE(HandlesClosed(closed));
     CreateDirectoryW((a + L"\\new").c_str(), nullptr);
     PumpFor(kQuiet);
     EXPECT_EQ(FDirChanges, 0);
@@ -155,9 +158,11 @@ TEST_F(DirWatcherTest, SteadyActivityIsReportedWithinFiveQuietTimes)
 
 TEST_F(DirWatcherTest, TwoRecordsWithinTheQuietTimeAreHandedOverOnceWithTheNewer)
 {
-    Watch(nullptr, kShortSettle, TShDirWatcher::DefaultDeviceSettleMs);
+    // The newer comes after the worker has woken for the older, and well
+    // within the quiet time even when this thread is held up for a while.
+    Watch(nullptr, kShortSettle, 2000);
     FWatcher->QueueDeviceChange(Record(L"Older (E:)"));
-    PumpFor(300);
+    PumpFor(100);
     FWatcher->QueueDeviceChange(Record(L"Newer (F:)"));
     ASSERT_TRUE(PumpUntil([&] { return !FRecords.empty(); }, 10000));
     PumpFor(1500);

@@ -32,15 +32,20 @@ void AgeLastWrite(const std::wstring& directory)
 
 class FilesWatcherTest : public testing::Test {
 protected:
-    // Starts a watcher that records its reports; the test ends it in TearDown.
+    // Starts a watcher that records its reports, and waits until it watches
+    // a path given; the test ends it in TearDown.
     void Watch(const std::wstring& path, DWORD filter, DWORD settleMs = kShortSettle)
     {
+        const size_t opened = TChangeHandle::OpenedCount();
         FWatcher = new TFilesWatcherProbe(path, filter, [this](TObject* sender, const std::wstring& reported) {
             EXPECT_EQ(sender, FWatcher);
             FReports.push_back(reported);
         }, settleMs);
         FWatcher->Gone = &FGone;
         FWatcher->OnTerminate = [this](TObject*) { FEnded = true; };
+        if (!path.empty()) {
+            EXPECT_TRUE(HandlesOpened(opened)) << "the worker opened no handle";
+        }
     }
     void TearDown() override
     {
@@ -64,7 +69,6 @@ TEST_F(FilesWatcherTest, TenSavesWithinASecondGiveOneReportAfterTheQuietTime)
     AppendToFile(file);
     Watch(FDir.Path(), FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE,
           TShFilesWatcher::DefaultSettleMs);
-    PumpFor(100);
     for (int i = 0; i < 10; ++i) {
         AppendToFile(file);
         PumpFor(50);
@@ -78,7 +82,6 @@ TEST_F(FilesWatcherTest, TenSavesWithinASecondGiveOneReportAfterTheQuietTime)
 TEST_F(FilesWatcherTest, EachBurstAfterAReportIsReportedAgain)
 {
     Watch(FDir.Path(), kNames);
-    PumpFor(100);
     AppendToFile(FDir.Path() + L"\\first.txt");
     ASSERT_TRUE(PumpUntil([&] { return FReports.size() == 1; }, 10000));
     AppendToFile(FDir.Path() + L"\\second.txt");
@@ -101,9 +104,10 @@ TEST_F(FilesWatcherTest, AMissingPathIsReportedOnceAndIdlesUntilAnExistingOneArr
     PumpFor(kQuiet);
     EXPECT_EQ(FReports.size(), 1u);
 
+    const size_t opened = TChangeHandle::OpenedCount();
     FWatcher->SetPath(real);
     EXPECT_EQ(FWatcher->CurrentPath(), real);
-    PumpFor(100);
+    ASSERT_TRUE(HandlesOpened(opened));
     AppendToFile(real + L"\\c.txt");
     ASSERT_TRUE(PumpUntil([&] { return FReports.size() == 2; }, 10000));
     EXPECT_EQ(FReports[1], real);
@@ -162,8 +166,11 @@ TEST_F(FilesWatcherTest, AChangeAtTheMomentOfAPresenceCheckIsReported)
     AppendToFile(file);
     Watch(FDir.Path(), FILE_NOTIFY_CHANGE_SIZE);
     bool otherGone = false;
+    const size_t opened = TChangeHandle::OpenedCount();
     auto* other = new TFilesWatcherProbe(busy, FILE_NOTIFY_CHANGE_FILE_NAME, nullptr, 60000);
     other->Gone = &otherGone;
+    // The first watcher's directory holds entries, so it keeps its handle: this one is the other's.
+    EXPECT_TRUE(HandlesOpened(opened));
     for (size_t round = 1; round <= 3; ++round) {
         // The checks fall on whole seconds of the tick count.
         while (GetTickCount64() % 1000 < 990) PumpFor(5);
@@ -190,7 +197,9 @@ TEST_F(FilesWatcherTest, TwoWatchersOfOneDirectoryBothSeeItRemoved)
         otherReports.push_back(path);
     }, kShortSettle);
     other->Gone = &otherGone;
-    PumpFor(100);
+    // Held, not opened: the first watcher's presence checks close and reopen its handle on the empty directory.
+    EXPECT_TRUE(PumpUntil([] { return TChangeHandle::OpenedCount() - TChangeHandle::ClosedCount() >= 2; }, 10000))
+        << "the two watchers do not both hold a handle";
     EXPECT_TRUE(RemoveDirectoryW(watched.c_str()));
     EXPECT_TRUE(PumpUntil([&] { return !FReports.empty() && !otherReports.empty(); }, 10000));
     other->StopWatching();
@@ -201,7 +210,6 @@ TEST_F(FilesWatcherTest, ChangesBesideTheWatchedDirectoryAreNotReported)
 {
     const std::wstring watched = FDir.MakeDir(L"watched");
     Watch(watched, kNames);
-    PumpFor(100);
     FDir.MakeDir(L"sibling");
     AppendToFile(FDir.Path() + L"\\beside.txt");
     PumpFor(kQuiet);
@@ -211,7 +219,6 @@ TEST_F(FilesWatcherTest, ChangesBesideTheWatchedDirectoryAreNotReported)
 TEST_F(FilesWatcherTest, StopWhileAHandOverWaitsReportsNothingAndFreesTheWatcher)
 {
     Watch(FDir.Path(), kNames);
-    PumpFor(100);
     AppendToFile(FDir.Path() + L"\\late.txt");
     // The main thread serves nothing until the hand-over has been posted.
     ASSERT_TRUE(WaitForPostedMessage(10000));
@@ -251,7 +258,6 @@ TEST_F(FilesWatcherTest, AnErrorInTheHandlerIsShownAndEndsTheWatcher)
     Application->OnException = [&](TObject*, const std::exception& error) { shown = error.what(); };
     Watch(FDir.Path(), kNames);
     FWatcher->OnChange = [](TObject*, const std::wstring&) { throw Exception(L"listing failed"); };
-    PumpFor(100);
     AppendToFile(FDir.Path() + L"\\new.txt");
     ASSERT_TRUE(PumpUntil([&] { return FGone; }, 10000));
     EXPECT_TRUE(FEnded);
@@ -264,7 +270,6 @@ TEST_F(FilesWatcherTest, AnOSErrorEndsTheWatcherQuietly)
     Application->OnException = [&](TObject*, const std::exception&) { shown = true; };
     Watch(FDir.Path(), kNames);
     FWatcher->OnChange = [](TObject*, const std::wstring&) { RaiseOSError(ERROR_ACCESS_DENIED); };
-    PumpFor(100);
     AppendToFile(FDir.Path() + L"\\new.txt");
     ASSERT_TRUE(PumpUntil([&] { return FGone; }, 10000));
     EXPECT_TRUE(FEnded);
@@ -277,12 +282,12 @@ TEST_F(FilesWatcherTest, TheSamePathAgainWatchesARecreatedDirectory)
 {
     const std::wstring watched = FDir.MakeDir(L"phoenix");
     Watch(watched, kNames);
-    PumpFor(100);
     ASSERT_TRUE(RemoveDirectoryW(watched.c_str()));
     ASSERT_TRUE(PumpUntil([&] { return FReports.size() == 1; }, 10000));
     ASSERT_TRUE(CreateDirectoryW(watched.c_str(), nullptr));
+    const size_t opened = TChangeHandle::OpenedCount();
     FWatcher->SetPath(watched);
-    PumpFor(100);
+    ASSERT_TRUE(HandlesOpened(opened));
     AppendToFile(watched + L"\\reborn.txt");
     EXPECT_TRUE(PumpUntil([&] { return FReports.size() == 2; }, 10000));
 }
@@ -292,7 +297,6 @@ TEST_F(FilesWatcherTest, TheSamePathAgainWatchesARecreatedDirectory)
 TEST_F(FilesWatcherTest, SteadyWritingIsReportedWithinFiveQuietTimes)
 {
     Watch(FDir.Path(), kNames);
-    PumpFor(100);
     int written = 0;
     for (; written < 40 && FReports.empty(); ++written) {
         AppendToFile(FDir.Path() + L"\\f" + std::to_wstring(written) + L".txt");
@@ -305,7 +309,6 @@ TEST_F(FilesWatcherTest, AReportNamesTheDirectoryThatChangedNotTheOneWatchedSinc
 {
     const std::wstring first = FDir.MakeDir(L"first"), second = FDir.MakeDir(L"second");
     Watch(first, kNames);
-    PumpFor(100);
     AppendToFile(first + L"\\new.txt");
     // The hand-over waits for the main thread while the owner moves on.
     ASSERT_TRUE(WaitForPostedMessage(10000));

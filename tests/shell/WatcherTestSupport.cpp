@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "tests/common/Pump.h"
+
 TTempDir::TTempDir()
 {
     static int serial = 0;
@@ -46,6 +48,16 @@ bool WaitForPostedMessage(DWORD limitMs)
         if (now >= end) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(end - now), QS_POSTMESSAGE);
     }
+}
+
+bool HandlesOpened(size_t before, size_t count)
+{
+    return PumpUntil([&] { return TChangeHandle::OpenedCount() >= before + count; }, 10000);
+}
+
+bool HandlesClosed(size_t before, size_t count)
+{
+    return PumpUntil([&] { return TChangeHandle::ClosedCount() >= before + count; }, 10000);
 }
 
 size_t OpenHandleCount()

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "shell/ChangeHandle.h"
 #include "shell/ShellNotify.h"
 
 // A fresh folder under the temporary folder, removed with all it holds.
@@ -30,6 +31,12 @@ void AppendToFile(const std::wstring& path);
 // Waits, serving no message, until a message is posted to this thread: a
 // worker's hand-over then waits for the main thread.
 bool WaitForPostedMessage(DWORD limitMs);
+
+// Pump until `count` change handles more than `before` (an OpenedCount or a
+// ClosedCount of TChangeHandle) have been opened or closed: a watcher's worker
+// opens its handles on its own time, and a change made before then is not seen.
+bool HandlesOpened(size_t before, size_t count = 1);
+bool HandlesClosed(size_t before, size_t count = 1);
 
 // The number of handles this process holds, from the system's handle table
 // (Wine answers GetOpenHandleCount with 0).
