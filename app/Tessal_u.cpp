@@ -44,6 +44,14 @@ POINT SystemCursorPos()
     return p;
 }
 
+GUITHREADINFO OwnThreadInfo()
+{
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof(thread);
+    GetGUIThreadInfo(GetCurrentThreadId(), &thread);
+    return thread;
+}
+
 }  // namespace
 
 TTessal_f::TTessal_f(TComponent* owner)
@@ -163,10 +171,8 @@ void TTessal_f::GiveUpForeground()
 {
     // The tray menu closes as soon as the program loses the foreground, and a drag out of
     // the list that holds the mouse would lose its button's release to the other window.
-    GUITHREADINFO thread{};
-    thread.cbSize = sizeof(thread);
-    if (GetGUIThreadInfo(GetCurrentThreadId(), &thread) && ((thread.flags & GUI_INMENUMODE) || thread.hwndCapture))
-        return;
+    const GUITHREADINFO thread = OwnThreadInfo();
+    if ((thread.flags & GUI_INMENUMODE) || thread.hwndCapture) return;
     HWND foreground = GetForegroundWindow();
     if (foreground != Handle() && foreground != Application->Handle()) return;
     HWND target = FForegroundBefore;
@@ -191,11 +197,19 @@ void TTessal_f::Timer1Timer(TObject*)
     } else {
         Timer2->Tag = dsNone;
     }
+    // The poll runs inside a menu's loop too, and the menu may reach past the window.
+    if (HoldsTheUser()) return;
     const int left = Left();
     const bool overWindow = left <= p.x && p.x <= left + Width();
     const bool keep = (WindowState() != TWindowState::wsNormal || overWindow) &&
                       Handle() == GetForegroundWindow();
     if (!keep) Park();
+}
+
+bool TTessal_f::HoldsTheUser() const
+{
+    // A modal dialog of ours (the viewer, the version dialog, a shell dialog) disables this window.
+    return (OwnThreadInfo().flags & GUI_INMENUMODE) || !IsWindowEnabled(Handle());
 }
 
 // 700 ms after arming: the pointer must still be at the armed edge.

@@ -91,6 +91,8 @@ private:
     // full-screen window covers it; none anywhere else.
     std::optional<TMonitorArea> EdgeMonitor(POINT pointer);
     bool FullScreenOn(const TMonitorArea& monitor) const;
+    // A menu of ours (the shell's, a submenu, the tray's) or a modal dialog is up.
+    bool HoldsTheUser() const;
 
     HWND FForegroundBefore = nullptr;  // in front before the window came in
     std::function<std::vector<TMonitorArea>()> FMonitorSource;

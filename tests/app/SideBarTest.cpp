@@ -2,8 +2,12 @@
 // real pointer and Wine's own taskbar at the bottom of the screen.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "app/verform_u.h"
 #include "tests/app/ForeignWindow.h"
 #include "tests/app/SideBarFixture.h"
+#include "tests/common/ModalDriver.h"
 
 namespace {
 
@@ -24,6 +28,23 @@ POINT Cursor()
 class SideBar : public SideBarFixture {
 protected:
     bool AppWindowVisible() const { return IsWindowVisible(Application->Handle()) != FALSE; }
+    // The poll's ticks played by the test, with the pointer where it says.
+    void PlayThePoll()
+    {
+        form->Timer1->SetEnabled(false);
+        form->CursorPos = [this] { return Pointer; };
+    }
+    // Brings the window in as the tray's show command does after a first entry at the edge.
+    void Show()
+    {
+        DispSide = dsLeft;
+        Pointer = POINT{100, 300};
+        form->FormDisp();
+        ASSERT_EQ(form->Left(), 0);
+        ASSERT_EQ(GetForegroundWindow(), form->Handle());
+    }
+
+    POINT Pointer{400, 300};
 };
 
 }  // namespace
@@ -233,4 +254,40 @@ TEST_F(SideBar, MinimiseAndRestoreGiveNormalStateBackAndTheNextPollParks)
     EXPECT_TRUE(AppWindowVisible()) << "the restore handler shows the application window";
     ASSERT_TRUE(MoveCursorTo(form->Width() + 100, 300));
     EXPECT_TRUE(PumpUntil([&] { return Parked() && !AppWindowVisible(); }, 1500));
+}
+
+// The poll runs inside a menu's loop too: a menu that reaches past the window,
+// with the pointer resting on that part, must not lose its window. Once the
+// menu or dialog has closed, the next poll parks as ever.
+TEST_F(SideBar, StaysInWhileItsMenuOrDialogIsUpAndParksOnceItHasClosed)
+{
+    PlayThePoll();
+    const struct {
+        const char* name;
+        std::function<bool()> up;
+        std::function<void()> open, close;
+    } cases[] = {
+        {"the tray menu", [] { return FindWindowW(L"#32768", nullptr) != nullptr; },
+         [&] { form->PopupMenu2->Popup(150, 300); }, [] { EndMenu(); }},
+        {"the version dialog", [] { return verform && verform->Visible(); }, [&] { form->VersionInfoClick(form); },
+         [] { verform->Button1->Click(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Show();
+        bool stayed = false;
+        ModalStep step([&] {
+            if (!c.up()) return false;
+            Pointer = POINT{form->Width() + 200, 300};
+            form->Timer1Timer(form);
+            stayed = form->Left() == 0;
+            c.close();
+            return true;
+        });
+        c.open();
+        EXPECT_TRUE(step.Done());
+        EXPECT_TRUE(stayed) << "parked under its own menu or dialog";
+        form->Timer1Timer(form);
+        EXPECT_TRUE(Parked()) << "not parked once it had closed";
+    }
 }
