@@ -265,8 +265,18 @@ LRESULT TTessal_f::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DISPLAYCHANGE:
         FMonitors.clear();  // a monitor came, went or changed its size
         break;
+    case WM_ACTIVATEAPP:
+        WMActivateApp(wParam != FALSE);
+        break;
     }
     return TForm::WndProc(message, wParam, lParam);
+}
+
+// Another program in front: the window that was in front before the bar
+// came in is no longer the one the user left for it.
+void TTessal_f::WMActivateApp(bool active)
+{
+    if (!active) FForegroundBefore = nullptr;
 }
 
 // A taskbar moved or resized changes a work area.

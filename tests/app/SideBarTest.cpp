@@ -291,3 +291,33 @@ TEST_F(SideBar, StaysInWhileItsMenuOrDialogIsUpAndParksOnceItHasClosed)
         EXPECT_TRUE(Parked()) << "not parked once it had closed";
     }
 }
+
+// Parking hands the foreground back to the window the bar came in over, and
+// to no older one: after the user went to another program and the tray's
+// show brought the bar back, that window is not raised over the user's.
+TEST_F(SideBar, ParkingGivesTheForegroundBackOnlyToTheWindowItCameInOver)
+{
+    ForeignWindow first, second;
+    ASSERT_TRUE(first.Handle() && second.Handle());
+    // Clear of the point where the pointer leaves the bar, so that neither is under it.
+    SetWindowPos(first.Handle(), nullptr, 700, 50, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(second.Handle(), nullptr, 700, 350, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+    PlayThePoll();
+    const POINT away{450, 650};
+    ASSERT_TRUE(first.TakeForeground());
+    Show();
+    Pointer = away;
+    form->Timer1Timer(form);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == first.Handle(); }, 3000));
+
+    Show();
+    ASSERT_TRUE(second.TakeForeground());
+    form->Timer1Timer(form);
+    // The tray icon's press brings the program forward before its menu's show command.
+    SetForegroundWindow(form->Handle());
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form->Handle(); }, 3000));
+    form->FormDisp();
+    Pointer = away;
+    form->Timer1Timer(form);
+    EXPECT_NE(GetForegroundWindow(), first.Handle()) << "an older window came up over the user's";
+}
