@@ -52,6 +52,15 @@ GUITHREADINFO OwnThreadInfo()
     return thread;
 }
 
+// The desktop in front (after Win+D, or a click on it) is no program's full screen.
+bool IsDesktopWindow(HWND window)
+{
+    if (window == GetDesktopWindow() || window == GetShellWindow()) return true;
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    return wcscmp(name, L"Progman") == 0 || wcscmp(name, L"WorkerW") == 0;
+}
+
 }  // namespace
 
 TTessal_f::TTessal_f(TComponent* owner)
@@ -297,12 +306,14 @@ std::optional<TMonitorArea> TTessal_f::EdgeMonitor(POINT pointer)
 bool TTessal_f::FullScreenOn(const TMonitorArea& monitor) const
 {
     HWND foreground = GetForegroundWindow();
-    if (!foreground || foreground == Handle() || foreground == GetDesktopWindow() || foreground == GetShellWindow())
-        return false;
+    if (!foreground || foreground == Handle() || IsDesktopWindow(foreground)) return false;
     QUERY_USER_NOTIFICATION_STATE state{};
     if (SUCCEEDED(SHQueryUserNotificationState(&state)) &&
         (state == QUNS_RUNNING_D3D_FULL_SCREEN || state == QUNS_PRESENTATION_MODE))
         return true;
+    // Windows: a maximised window reaches about 8 px past the monitor on every side, caption and frame and all.
+    const LONG_PTR style = GetWindowLongPtrW(foreground, GWL_STYLE);
+    if ((style & WS_CAPTION) == WS_CAPTION || (style & WS_THICKFRAME)) return false;
     RECT bounds{};
     return GetWindowRect(foreground, &bounds) && CoversMonitor(bounds, monitor);
 }

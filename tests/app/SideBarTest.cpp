@@ -321,3 +321,53 @@ TEST_F(SideBar, ParkingGivesTheForegroundBackOnlyToTheWindowItCameInOver)
     form->Timer1Timer(form);
     EXPECT_NE(GetForegroundWindow(), first.Handle()) << "an older window came up over the user's";
 }
+
+// Only a window without caption or thick frame that covers the monitor, or
+// the shell's own full-screen answer, keeps the edge; the desktop never does.
+TEST_F(SideBar, OnlyAFramelessWindowCoveringTheMonitorKeepsTheEdge)
+{
+    PlayThePoll();
+    Pointer = POINT{0, 300};
+    ForeignWindow other;
+    ASSERT_NE(other.Handle(), nullptr);
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    const struct {
+        const char* name;
+        LONG_PTR style;
+        RECT bounds;
+        bool fullScreen;
+    } cases[] = {
+        {"frameless over the monitor", WS_POPUP | WS_VISIBLE, {0, 0, sw, sh}, true},
+        {"captioned and 8 px past the monitor on every side, as Windows maximises",
+         WS_OVERLAPPEDWINDOW | WS_VISIBLE, {-8, -8, sw + 8, sh + 8}, false},
+        {"a thick frame over the monitor", WS_POPUP | WS_THICKFRAME | WS_VISIBLE, {0, 0, sw, sh}, false},
+        {"frameless, not the whole monitor", WS_POPUP | WS_VISIBLE, {0, 0, sw, sh - 1}, false},
+    };
+    const auto armed = [&] {
+        form->Timer2->Tag = dsNone;
+        form->Timer1Timer(form);
+        form->Timer2->SetEnabled(false);  // its real tick would bring the window in over the next case
+        return form->Timer2->Tag == dsLeft;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetWindowLongPtrW(other.Handle(), GWL_STYLE, c.style);
+        SetWindowPos(other.Handle(), HWND_TOP, c.bounds.left, c.bounds.top, c.bounds.right - c.bounds.left,
+                     c.bounds.bottom - c.bounds.top, SWP_FRAMECHANGED);
+        ASSERT_TRUE(other.TakeForeground());
+        EXPECT_EQ(armed(), !c.fullScreen);
+    }
+
+    // A window of the desktop's class in front, as after Win+D on Windows.
+    WNDCLASSW desktopClass{};
+    desktopClass.lpfnWndProc = DefWindowProcW;
+    desktopClass.hInstance = GetModuleHandleW(nullptr);
+    desktopClass.lpszClassName = L"WorkerW";
+    RegisterClassW(&desktopClass);
+    HWND desktop = CreateWindowExW(0, L"WorkerW", L"", WS_POPUP | WS_VISIBLE, 0, 0, sw, sh, nullptr, nullptr,
+                                   desktopClass.hInstance, nullptr);
+    SetForegroundWindow(desktop);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == desktop; }, 3000));
+    EXPECT_TRUE(armed()) << "the desktop's window";
+    DestroyWindow(desktop);
+}
