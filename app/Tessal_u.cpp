@@ -149,9 +149,10 @@ void TTessal_f::FormCreate(TObject*)
     Image1->Icon = Application->Icon();
     Application->SetIcon(Image2->Icon);
     SetIcon(Image2->Icon);
+    // Before the tray is asked: a refused icon stops here with its message.
+    VersionStr = L"0.1β";
     TrayIcon1->SetIcon(Image2->Icon);
     TrayIcon1->SetVisible(true);
-    VersionStr = L"0.1β";
 }
 
 void TTessal_f::AppMinimize(TObject*)

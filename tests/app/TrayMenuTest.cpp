@@ -221,6 +221,26 @@ TEST_F(TrayMenuTest, ShowAndADoubleClickBringTheWindowIn)
     EXPECT_EQ(GetForegroundWindow(), form->Handle());
 }
 
+// The version dialog reads "Ver " and the version even when the tray refused the icon at start.
+TEST(StartUpTest, ARefusedTrayIconLeavesTheRestOfTheStartDone)
+{
+    const TShellNotifyIconFunc working = ShellNotifyIconFunc;
+    ShellNotifyIconFunc = [](DWORD, NOTIFYICONDATAW*) { return FALSE; };
+    std::wstring shown;
+    Application->OnException = [&](TObject*, const std::exception& error) {
+        if (auto* own = dynamic_cast<const Exception*>(&error)) shown = own->Message();
+    };
+    VersionStr.clear();
+    TTessal_f* form = Application->CreateForm<TTessal_f>();
+    ShellNotifyIconFunc = working;
+    Application->OnException = nullptr;
+    EXPECT_EQ(shown, L"タスクトレイにアイコンを登録できません。");
+    EXPECT_EQ(VersionStr, L"0.1β");
+    EXPECT_FALSE(form->Image1->Icon.Empty());
+    Application->RemoveComponent(form).reset();
+    Application->ProcessMessages();
+}
+
 struct DocumentCommand {
     TMenuItem* TTessal_f::*Item;
     const wchar_t* Title;
