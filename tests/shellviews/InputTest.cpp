@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "shell/ShellClassCache.h"
 #include "tests/shellmenus/DropTestSupport.h"
 #include "tests/shellviews/ListViewFixture.h"
 
@@ -84,8 +85,11 @@ TEST_F(ListViewTest, KeysRefreshAndGoUpWithALinkedTree)
     Folder.AddFile(L"sub\\x.txt");
     ListPath(Folder.Path() + L"\\sub");
     const int changes = ListChanges;
+    ShellClassCache().SetTypeName(L".tessalyclass", L"old");
     SendKey(Window(), VK_F5);
     EXPECT_EQ(ListChanges, changes + 1);
+    std::wstring typeName;
+    EXPECT_FALSE(ShellClassCache().TypeName(L".tessalyclass", typeName)) << "the refresh kept the classes' old names";
 
     SendKey(Window(), VK_BACK);
     EXPECT_EQ(View->FileList().FolderPath(), Folder.Path() + L"\\sub") << "no tree, no going up";
