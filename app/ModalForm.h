@@ -7,7 +7,8 @@
 #include "ui/Form.h"
 #include "ui/StdCtrls.h"
 
-// A dialog that ends with OK whichever way it is closed: its OK button or its close box.
+// A dialog centred on the primary screen that ends with OK whichever way it
+// is closed: its OK button or its close box.
 class TOkDialog : public TForm {
 public:
     // The OK button comes first in the tab order.

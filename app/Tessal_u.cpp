@@ -44,6 +44,23 @@ POINT SystemCursorPos()
     return p;
 }
 
+GUITHREADINFO OwnThreadInfo()
+{
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof(thread);
+    GetGUIThreadInfo(GetCurrentThreadId(), &thread);
+    return thread;
+}
+
+// The desktop in front (after Win+D, or a click on it) is no program's full screen.
+bool IsDesktopWindow(HWND window)
+{
+    if (window == GetDesktopWindow() || window == GetShellWindow()) return true;
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    return wcscmp(name, L"Progman") == 0 || wcscmp(name, L"WorkerW") == 0;
+}
+
 }  // namespace
 
 TTessal_f::TTessal_f(TComponent* owner)
@@ -132,9 +149,10 @@ void TTessal_f::FormCreate(TObject*)
     Image1->Icon = Application->Icon();
     Application->SetIcon(Image2->Icon);
     SetIcon(Image2->Icon);
+    // Before the tray is asked: a refused icon stops here with its message.
+    VersionStr = L"0.1β";
     TrayIcon1->SetIcon(Image2->Icon);
     TrayIcon1->SetVisible(true);
-    VersionStr = L"0.1β";
 }
 
 void TTessal_f::AppMinimize(TObject*)
@@ -163,10 +181,8 @@ void TTessal_f::GiveUpForeground()
 {
     // The tray menu closes as soon as the program loses the foreground, and a drag out of
     // the list that holds the mouse would lose its button's release to the other window.
-    GUITHREADINFO thread{};
-    thread.cbSize = sizeof(thread);
-    if (GetGUIThreadInfo(GetCurrentThreadId(), &thread) && ((thread.flags & GUI_INMENUMODE) || thread.hwndCapture))
-        return;
+    const GUITHREADINFO thread = OwnThreadInfo();
+    if ((thread.flags & GUI_INMENUMODE) || thread.hwndCapture) return;
     HWND foreground = GetForegroundWindow();
     if (foreground != Handle() && foreground != Application->Handle()) return;
     HWND target = FForegroundBefore;
@@ -191,11 +207,19 @@ void TTessal_f::Timer1Timer(TObject*)
     } else {
         Timer2->Tag = dsNone;
     }
+    // The poll runs inside a menu's loop too, and the menu may reach past the window.
+    if (HoldsTheUser()) return;
     const int left = Left();
     const bool overWindow = left <= p.x && p.x <= left + Width();
     const bool keep = (WindowState() != TWindowState::wsNormal || overWindow) &&
                       Handle() == GetForegroundWindow();
     if (!keep) Park();
+}
+
+bool TTessal_f::HoldsTheUser() const
+{
+    // A modal dialog of ours (the viewer, the version dialog, a shell dialog) disables this window.
+    return (OwnThreadInfo().flags & GUI_INMENUMODE) || !IsWindowEnabled(Handle());
 }
 
 // 700 ms after arming: the pointer must still be at the armed edge.
@@ -251,8 +275,18 @@ LRESULT TTessal_f::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DISPLAYCHANGE:
         FMonitors.clear();  // a monitor came, went or changed its size
         break;
+    case WM_ACTIVATEAPP:
+        WMActivateApp(wParam != FALSE);
+        break;
     }
     return TForm::WndProc(message, wParam, lParam);
+}
+
+// Another program in front: the window that was in front before the bar
+// came in is no longer the one the user left for it.
+void TTessal_f::WMActivateApp(bool active)
+{
+    if (!active) FForegroundBefore = nullptr;
 }
 
 // A taskbar moved or resized changes a work area.
@@ -273,12 +307,14 @@ std::optional<TMonitorArea> TTessal_f::EdgeMonitor(POINT pointer)
 bool TTessal_f::FullScreenOn(const TMonitorArea& monitor) const
 {
     HWND foreground = GetForegroundWindow();
-    if (!foreground || foreground == Handle() || foreground == GetDesktopWindow() || foreground == GetShellWindow())
-        return false;
+    if (!foreground || foreground == Handle() || IsDesktopWindow(foreground)) return false;
     QUERY_USER_NOTIFICATION_STATE state{};
     if (SUCCEEDED(SHQueryUserNotificationState(&state)) &&
         (state == QUNS_RUNNING_D3D_FULL_SCREEN || state == QUNS_PRESENTATION_MODE))
         return true;
+    // Windows: a maximised window reaches about 8 px past the monitor on every side, caption and frame and all.
+    const LONG_PTR style = GetWindowLongPtrW(foreground, GWL_STYLE);
+    if ((style & WS_CAPTION) == WS_CAPTION || (style & WS_THICKFRAME)) return false;
     RECT bounds{};
     return GetWindowRect(foreground, &bounds) && CoversMonitor(bounds, monitor);
 }

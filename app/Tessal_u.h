@@ -91,8 +91,11 @@ private:
     // full-screen window covers it; none anywhere else.
     std::optional<TMonitorArea> EdgeMonitor(POINT pointer);
     bool FullScreenOn(const TMonitorArea& monitor) const;
+    // A menu of ours (the shell's, a submenu, the tray's) or a modal dialog is up.
+    bool HoldsTheUser() const;
+    void WMActivateApp(bool active);
 
-    HWND FForegroundBefore = nullptr;  // in front before the window came in
+    HWND FForegroundBefore = nullptr;  // in front before the window came in, until another program is
     std::function<std::vector<TMonitorArea>()> FMonitorSource;
     std::vector<TMonitorArea> FMonitors;  // empty until read
     std::optional<TMonitorArea> FShowOn;  // a monitor other than the primary one, for the next show

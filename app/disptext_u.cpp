@@ -48,7 +48,6 @@ void Tdisptext::LoadDocument(const std::wstring& path)
 
 void Tdisptext::FormShow(TObject*)
 {
-    CenterOnScreen(*this);
     Edit1->SetText(L"");
     ::SetFocus(Edit1->Handle());
     PointAtButton(*this, *Button1);

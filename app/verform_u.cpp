@@ -49,7 +49,6 @@ Tverform::Tverform(TComponent* owner) : TOkDialog(owner, kLayout, TBounds{16, 12
 
 void Tverform::FormShow(TObject*)
 {
-    CenterOnScreen(*this);
     if (Tessal_f) Image1->SetIcon(Tessal_f->Image1->Icon);
     Label2->SetCaption(L"Ver " + VersionStr);
     Label4->SetCaption(YearRangeText(Today().wYear));

@@ -2,10 +2,16 @@
 
 #include <algorithm>
 
+#include "shell/ShellClassCache.h"
 #include "shell/ShellDbt.h"
 #include "shell/ShellIDFunc.h"
 #include "shell/ShellUtils.h"
 #include "ui/Application.h"
+
+namespace {
+// How the shell tells the hidden window of a change it announced.
+constexpr UINT WM_SHELLCHANGE = WM_APP + 1;
+}  // namespace
 
 std::wstring DriveFromUnitMask(DWORD unitMask)
 {
@@ -16,9 +22,11 @@ std::wstring DriveFromUnitMask(DWORD unitMask)
 
 void TShellCtrlList::AddControl(TShellDeviceClient* control)
 {
-    if (FControls.empty())
+    if (FControls.empty()) {
         FWindow = std::make_unique<TUtilityWindow>(
             [this](HWND w, UINT m, WPARAM wp, LPARAM lp) { return WindowProc(w, m, wp, lp); });
+        WatchAssociations();
+    }
     FControls.push_back(control);
 }
 
@@ -28,7 +36,22 @@ void TShellCtrlList::RemoveControl(TShellDeviceClient* control)
     if (found == FControls.end()) return;
     FControls.erase(found);
     // A process without shell views takes no volume broadcasts.
-    if (FControls.empty()) FWindow.reset();
+    if (!FControls.empty()) return;
+    if (FAssociationsWatch) SHChangeNotifyDeregister(FAssociationsWatch);
+    FAssociationsWatch = 0;
+    FWindow.reset();
+}
+
+// A program installed or a type's icon changed: the shell announces it with
+// SHChangeNotify, and every view would show the classes' old icons and type
+// names until the program restarts.
+void TShellCtrlList::WatchAssociations()
+{
+    TIDListPtr desktop;
+    if (!SpecialFolderIDList(sfDesktop, desktop)) return;
+    SHChangeNotifyEntry entry{desktop.get(), TRUE};
+    FAssociationsWatch = SHChangeNotifyRegister(FWindow->Handle(), SHCNRF_ShellLevel | SHCNRF_NewDelivery,
+                                                SHCNE_ASSOCCHANGED, WM_SHELLCHANGE, 1, &entry);
 }
 
 void TShellCtrlList::BroadcastDeviceChange(const std::wstring& text, DWORD event, LPCITEMIDLIST list, WORD kind)
@@ -52,6 +75,8 @@ LRESULT TShellCtrlList::WindowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_DEVICECHANGE:
         return WMDeviceChange(wnd, wParam, lParam);
+    case WM_SHELLCHANGE:
+        return WMShellChange(wParam, lParam);
     }
     return DefWindowProcW(wnd, message, wParam, lParam);
 }
@@ -61,6 +86,17 @@ LRESULT TShellCtrlList::WMDeviceChange(HWND wnd, WPARAM wParam, LPARAM lParam)
     if ((wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && lParam)
         VolumeChanged(DWORD(wParam), reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam));
     return DefWindowProcW(wnd, WM_DEVICECHANGE, wParam, lParam);
+}
+
+LRESULT TShellCtrlList::WMShellChange(WPARAM wParam, LPARAM lParam)
+{
+    PIDLIST_ABSOLUTE* lists = nullptr;
+    LONG event = 0;
+    HANDLE lock = SHChangeNotification_Lock(HANDLE(wParam), DWORD(lParam), &lists, &event);
+    if (!lock) return 0;
+    SHChangeNotification_Unlock(lock);
+    if (event & SHCNE_ASSOCCHANGED) ClearShellClassCache();
+    return 0;
 }
 
 void TShellCtrlList::VolumeChanged(DWORD event, const DEV_BROADCAST_HDR* header)

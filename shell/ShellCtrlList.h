@@ -1,7 +1,8 @@
 #pragma once
 // The registry of live shell views. It keeps one hidden top-level window
 // while at least one view is registered; the system's volume arrival and
-// removal broadcasts reach that window and go on to every registered view.
+// removal broadcasts reach that window and go on to every registered view,
+// and the shell's association changes clear the classes' icons and names.
 #include <windows.h>
 #include <dbt.h>
 #include <shlobj.h>
@@ -47,10 +48,13 @@ public:
 private:
     LRESULT WindowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WMDeviceChange(HWND wnd, WPARAM wParam, LPARAM lParam);
+    LRESULT WMShellChange(WPARAM wParam, LPARAM lParam);
+    void WatchAssociations();
     void VolumeChanged(DWORD event, const DEV_BROADCAST_HDR* header);
 
     std::vector<TShellDeviceClient*> FControls;
     std::unique_ptr<TUtilityWindow> FWindow;
+    ULONG FAssociationsWatch = 0;  // the shell's registration, 0 for none
 };
 
 // The registry of the process, made on first use.

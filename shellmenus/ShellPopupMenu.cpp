@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ui/Application.h"
+#include "ui/Finally.h"
 #include "ui/Form.h"
 #include "ui/Text.h"
 
@@ -12,18 +13,6 @@ namespace {
 // The shell's entries take identifiers up to here.
 constexpr UINT kLastShellCommand = 0x7FFF;
 constexpr UINT kContextFlags[] = {CMF_EXPLORE, CMF_NORMAL, CMF_DEFAULTONLY};
-
-// Runs its action on every way out of a scope.
-class TFinally {
-public:
-    explicit TFinally(std::function<void()> action) : FAction(std::move(action)) {}
-    ~TFinally() { FAction(); }
-    TFinally(const TFinally&) = delete;
-    TFinally& operator=(const TFinally&) = delete;
-
-private:
-    std::function<void()> FAction;
-};
 
 bool SameVerb(const std::wstring& a, const std::wstring& b)
 {

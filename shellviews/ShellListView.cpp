@@ -159,6 +159,8 @@ void TShellListView::SetFolderIDList(LPCITEMIDLIST list)
 
 void TShellListView::RefreshList()
 {
+    // The user's way to have icons and types asked again, as after installing a program.
+    ClearShellClassCache();
     SetItemCount(FFileList->Refresh());
     UpdateItems();
 }

@@ -3,30 +3,20 @@
 // place, the keys of a file list, and the clipboard.
 #include <windowsx.h>
 
-#include <cstdlib>
-
 #include "shellmenus/ShellPopupMenu.h"
+#include "shellviews/DragGesture.h"
 #include "shellviews/ShellListView.h"
+#include "ui/Finally.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-// A drag needs a move of more than this many pixels on one axis.
-constexpr int kDragThreshold = 5;
-
 bool FileExists(const std::wstring& path)
 {
     const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Whether the button that started a gesture is still held; the system may swap the buttons.
-bool GestureButtonDown(BYTE mouseState)
-{
-    bool left = mouseState == 1;
-    if (GetSystemMetrics(SM_SWAPBUTTON)) left = !left;
-    return (GetAsyncKeyState(left ? VK_LBUTTON : VK_RBUTTON) & 0x8000) != 0;
-}
 }  // namespace
 
 // --- buttons and drags ------------------------------------------------------------------
@@ -57,19 +47,17 @@ LRESULT TShellListView::WMButtonUp(UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT TShellListView::WMMouseMove(WPARAM wParam, LPARAM lParam)
 {
     const LRESULT result = TCustomListView::WndProc(WM_MOUSEMOVE, wParam, lParam);
-    if (FMouseState != 1 && FMouseState != 2) return result;
-    try {
-        StartDrag(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-    } catch (...) {
-        // A failed start ends the gesture: one message, not one per move, and notifications flow again.
-        FMouseState = 0;
-        throw;
-    }
+    if (FMouseState == 1 || FMouseState == 2) StartDrag(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
     return result;
 }
 
 void TShellListView::StartDrag(int x, int y)
 {
+    // A press held within the threshold may still become a click or a drag.
+    if (GestureButtonDown(FMouseState) && NearPress(FMouseDown, x, y)) return;
+    // Decided on this move, whether a drag runs, is refused or fails: until the
+    // next press no move asks again, and notifications flow again.
+    TFinally idle([this] { FMouseState = 0; });
     ComPtr<IShellFolder> folder = FFileList->ShellFolder();
     TShellIDList& selection = FFileList->SelectedIDList();
     if (!folder || selection.Count() == 0) return;
@@ -83,13 +71,11 @@ void TShellListView::StartDrag(int x, int y)
     FMouseState = 3;
     DWORD effect = DROPEFFECT_NONE;
     DoDragDrop(data.Get(), this, allowed, &effect);
-    FMouseState = 0;
 }
 
 bool TShellListView::DoShBeginDrag(TShellIDList& idList, POINT start, int x, int y)
 {
-    if (!GestureButtonDown(FMouseState)) return false;
-    if (std::abs(x - start.x) <= kDragThreshold && std::abs(y - start.y) <= kDragThreshold) return false;
+    if (!GestureButtonDown(FMouseState) || NearPress(start, x, y)) return false;
     bool canDrag = (idList.Count() > 0 && idList.AllHaveAttribute(iaCanLink)) ||
                    idList.AllHaveAttribute(iaCanCopy) || idList.AllHaveAttribute(iaCanMove);
     if (canDrag && OnShBeginDrag) OnShBeginDrag(this, idList, start, x, y, canDrag);

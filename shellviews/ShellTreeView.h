@@ -184,6 +184,8 @@ private:
     LRESULT WMRButtonDown(WPARAM wParam, LPARAM lParam);
     LRESULT WMMouseMove(WPARAM wParam, LPARAM lParam);
     void ButtonReleased();
+    // A move with a button held on a node: a drag starts, or the gesture ends here.
+    void DragGesture(int x, int y);
     void StartDrag(TTreeNode* node);
     void Rebuild();
     void RevokeDropTarget();

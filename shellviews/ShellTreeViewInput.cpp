@@ -1,22 +1,14 @@
 // The tree view's input: selection on button release, the start of a drag,
 // the shell's context menu with its follow-ups and renaming in place.
-#include <cstdlib>
-
 #include "shellmenus/ShellPopupMenu.h"
+#include "shellviews/DragGesture.h"
 #include "shellviews/ShellTreeView.h"
+#include "ui/Finally.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 constexpr UINT kOnItem = TVHT_ONITEM;  // icon, label or state icon
-constexpr int kDragDistance = 5;
-
-bool ButtonDown(int virtualKey)
-{
-    // The physical button: a user with swapped buttons presses the other one.
-    if (GetSystemMetrics(SM_SWAPBUTTON)) virtualKey = virtualKey == VK_LBUTTON ? VK_RBUTTON : VK_LBUTTON;
-    return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
-}
 }  // namespace
 
 // --- the mouse ------------------------------------------------------------------------------
@@ -35,7 +27,7 @@ LRESULT TShellTreeView::WMLButtonDown(WPARAM wParam, LPARAM lParam)
     }
     const LRESULT result = TCustomTreeView::WndProc(WM_LBUTTONDOWN, wParam, lParam);
     // The control follows the button in a loop of its own, which may take the release from us.
-    if (FMouseState == 1 && !ButtonDown(VK_LBUTTON)) ButtonReleased();
+    if (FMouseState == 1 && !GestureButtonDown(FMouseState)) ButtonReleased();
     return result;
 }
 
@@ -72,26 +64,31 @@ LRESULT TShellTreeView::WMRButtonDown(WPARAM wParam, LPARAM lParam)
 LRESULT TShellTreeView::WMMouseMove(WPARAM wParam, LPARAM lParam)
 {
     const LRESULT result = TCustomTreeView::WndProc(WM_MOUSEMOVE, wParam, lParam);
-    if (FMouseState != 1 && FMouseState != 2) return result;
-    try {
-        if (DoShBeginDrag(FMouseDown, short(LOWORD(lParam)), short(HIWORD(lParam)))) StartDrag(DropTarget());
-    } catch (...) {
-        // A failed start ends the gesture: one message, not one per move, and notifications flow again.
+    if (FMouseState == 1 || FMouseState == 2) DragGesture(short(LOWORD(lParam)), short(HIWORD(lParam)));
+    return result;
+}
+
+void TShellTreeView::DragGesture(int x, int y)
+{
+    // A press held within the distance may still become a click or a drag.
+    if (GestureButtonDown(FMouseState) && NearPress(FMouseDown, x, y)) return;
+    // Decided on this move, whether a drag runs, is refused or fails: until the
+    // next press no move asks again, and notifications flow again.
+    TFinally idle([this] {
         FMouseState = 0;
         SetDropTarget(nullptr);
-        throw;
-    }
-    return result;
+    });
+    if (DoShBeginDrag(FMouseDown, x, y)) StartDrag(DropTarget());
 }
 
 bool TShellTreeView::DoShBeginDrag(POINT start, int x, int y)
 {
     TTreeNode* node = DropTarget();
     TShellTreeItem* item = ItemOf(node);
-    if (!item || !ButtonDown(FMouseState == 1 ? VK_LBUTTON : VK_RBUTTON)) return false;
+    if (!item || !GestureButtonDown(FMouseState)) return false;
     if (!item->HasAttribute(iaCanLink) && !item->HasAttribute(iaCanCopy) && !item->HasAttribute(iaCanMove))
         return false;
-    if (std::abs(x - start.x) <= kDragDistance && std::abs(y - start.y) <= kDragDistance) return false;
+    if (NearPress(start, x, y)) return false;
     bool canDrag = true;
     if (OnShBeginDrag) OnShBeginDrag(this, node, start, x, y, canDrag);
     return canDrag;
@@ -104,7 +101,7 @@ void TShellTreeView::StartDrag(TTreeNode* node)
     if (!folder) return;
     LPCITEMIDLIST child = item->Level() == 0 ? item->AbsoluteIDList() : item->RelativeIDList();
     SFGAOF attributes = SFGAO_CAPABILITYMASK;
-    folder->GetAttributesOf(1, &child, &attributes);
+    if (FAILED(folder->GetAttributesOf(1, &child, &attributes))) return;
     ComPtr<IDataObject> data;
     if (FAILED(folder->GetUIObjectOf(Handle(), 1, &child, IID_IDataObject, nullptr,
                                      reinterpret_cast<void**>(data.GetAddressOf()))))
@@ -112,8 +109,6 @@ void TShellTreeView::StartDrag(TTreeNode* node)
     FMouseState = 3;
     DWORD effect = DROPEFFECT_NONE;
     DoDragDrop(data.Get(), this, attributes & (DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK), &effect);
-    FMouseState = 0;
-    SetDropTarget(nullptr);
 }
 
 // --- the context menu and renaming ------------------------------------------------------------

@@ -73,7 +73,7 @@ void TCallbackWindow::Dispatch(TTrayIcon& icon, LPARAM mouseMessage)
         if (icon.OnMouseMove) icon.OnMouseMove(&icon, TShiftState{}, pt.x, pt.y);
         break;
     case WM_LBUTTONDOWN:
-        ButtonDown(icon, icon.LBPopupMenu(), mbLeft, pt);
+        LeftButtonDown(icon, pt);
         break;
     case WM_LBUTTONUP:
         if (icon.OnMouseUp) RaiseMouseUp(icon, mbLeft, pt);
@@ -81,6 +81,7 @@ void TCallbackWindow::Dispatch(TTrayIcon& icon, LPARAM mouseMessage)
         break;
     case WM_LBUTTONDBLCLK:
         icon.FClickPending = true;
+        icon.FMenuWait = 0;
         if (icon.OnDblClick) icon.OnDblClick(&icon);
         break;
     case WM_RBUTTONDOWN:
@@ -136,6 +137,37 @@ void TCallbackWindow::ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton
     }
 }
 
+// Where double clicks are heard, the left press's menu waits out the
+// double-click time as a single click does: a menu up at once takes the
+// second press in its own loop, so the double click would either be lost or
+// bring the window in under a menu left open.
+void TCallbackWindow::LeftButtonDown(TTrayIcon& icon, POINT pt)
+{
+    if (!icon.OnDblClick || !icon.LBPopupMenu() || !icon.AutoPopup()) {
+        ButtonDown(icon, icon.LBPopupMenu(), mbLeft, pt);
+        return;
+    }
+    static unsigned lastWait = 0;
+    const unsigned wait = ++lastWait;
+    icon.FMenuWait = wait;
+    icon.FMenuAt = pt;
+    // The waits name their icon by id: the icon may be gone when they end.
+    new TSingleClick([id = icon.IconID(), wait](TCallbackWindow& window) { window.MenuWaitDone(id, wait); });
+}
+
+void TCallbackWindow::MenuWaitDone(UINT iconID, unsigned wait)
+{
+    TTrayIcon* icon = FindTrayIcon(iconID);
+    if (!icon || icon->FMenuWait != wait) return;
+    icon->FMenuWait = 0;
+    if (ShowingEventError) return;
+    try {
+        ButtonDown(*icon, icon->LBPopupMenu(), mbLeft, icon->FMenuAt);
+    } catch (...) {
+        ShowEventError(iconID);
+    }
+}
+
 // The first release waits out the double-click time before it counts as a
 // click; the second release of a double click finds the wait begun and ends it.
 void TCallbackWindow::LeftButtonUp(TTrayIcon& icon)
@@ -145,12 +177,7 @@ void TCallbackWindow::LeftButtonUp(TTrayIcon& icon)
         return;
     }
     icon.FClickPending = true;
-    auto* wait = new TSingleClick;
-    const UINT id = icon.IconID();
-    // The wait names its icon by id: the icon, or this window, may be gone when it ends.
-    wait->OnTerminate = [id](TObject*) {
-        if (TCallbackWindow* window = CallbackWindow()) window->SingleClickDone(id);
-    };
+    new TSingleClick([id = icon.IconID()](TCallbackWindow& window) { window.SingleClickDone(id); });
 }
 
 void TCallbackWindow::SingleClickDone(UINT iconID)
@@ -166,9 +193,13 @@ void TCallbackWindow::SingleClickDone(UINT iconID)
     }
 }
 
-TSingleClick::TSingleClick()
+TSingleClick::TSingleClick(std::function<void(TCallbackWindow&)> done)
 {
     FreeOnTerminate = true;
+    // This window may be gone, with the last icon, when the wait ends.
+    OnTerminate = [done = std::move(done)](TObject*) {
+        if (TCallbackWindow* window = CallbackWindow()) done(*window);
+    };
     Start();
 }
 

@@ -13,6 +13,8 @@ public:
 
     // A single-click wait for the icon with this id has passed.
     void SingleClickDone(UINT iconID);
+    // The wait of the left press numbered `wait` has passed: its menu comes up unless a double click came.
+    void MenuWaitDone(UINT iconID, unsigned wait);
 
 protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -24,13 +26,15 @@ private:
     // Shows the error in flight that an event handler of the icon raised (call it from a catch block).
     static void ShowEventError(UINT iconID);
     void ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton button, POINT pt);
+    void LeftButtonDown(TTrayIcon& icon, POINT pt);
     void LeftButtonUp(TTrayIcon& icon);
 };
 
-// Sleeps for the double-click time and 50 ms more, then ends; it frees itself.
+// Sleeps for the double-click time and 50 ms more, then ends; it frees itself
+// and calls `done` on the main thread.
 class TSingleClick : public TThread {
 public:
-    TSingleClick();
+    explicit TSingleClick(std::function<void(TCallbackWindow&)> done);
 
 protected:
     void Execute() override;

@@ -112,7 +112,9 @@ void TTrayIcon::SetEnabled(bool value)
 {
     if (value == FEnabled) return;
     FEnabled = value;
-    if (!FEnabled) FClickPending = false;
+    if (FEnabled) return;
+    FClickPending = false;
+    FMenuWait = 0;
 }
 
 void TTrayIcon::SetIcon(const TIcon& value)

@@ -71,6 +71,8 @@ public:
     UINT IconID() const { return FIconID; }
     // The notification area took the icon.
     bool Registered() const { return FRegistered; }
+    // A left press waits out the double-click time before its menu comes up.
+    bool MenuPending() const { return FMenuWait != 0; }
 
     // A single left click, reported when the double-click time has passed without a second one.
     TNotifyEvent OnClick;
@@ -98,6 +100,9 @@ private:
     NOTIFYICONDATAW FNotifyData{};
     // A first left release happened and its single-click report waits.
     bool FClickPending = false;
+    // The left press whose menu waits (0: none), and where it was.
+    unsigned FMenuWait = 0;
+    POINT FMenuAt{};
 
     TImageList* FAnimateIcons = nullptr;
     int FAnimateRate = 500;

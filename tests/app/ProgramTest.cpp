@@ -130,7 +130,8 @@ bool ClickUntilTheMenuComes(const Program& program)
     const int slot = GetSystemMetrics(SM_CXSMICON) + 4;
     for (int i = 0; i < 10; ++i) {
         LeftClickAt(taskbar.right - slot * i - slot / 2, (taskbar.top + taskbar.bottom) / 2);
-        if (PumpUntil([&] { return MenuShown(program); }, 1000)) return true;
+        // A left press's menu waits out the double-click time.
+        if (PumpUntil([&] { return MenuShown(program); }, GetDoubleClickTime() + 1000)) return true;
     }
     return false;
 }

@@ -2,8 +2,12 @@
 // real pointer and Wine's own taskbar at the bottom of the screen.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "app/verform_u.h"
 #include "tests/app/ForeignWindow.h"
 #include "tests/app/SideBarFixture.h"
+#include "tests/common/ModalDriver.h"
 
 namespace {
 
@@ -24,6 +28,23 @@ POINT Cursor()
 class SideBar : public SideBarFixture {
 protected:
     bool AppWindowVisible() const { return IsWindowVisible(Application->Handle()) != FALSE; }
+    // The poll's ticks played by the test, with the pointer where it says.
+    void PlayThePoll()
+    {
+        form->Timer1->SetEnabled(false);
+        form->CursorPos = [this] { return Pointer; };
+    }
+    // Brings the window in as the tray's show command does after a first entry at the edge.
+    void Show()
+    {
+        DispSide = dsLeft;
+        Pointer = POINT{100, 300};
+        form->FormDisp();
+        ASSERT_EQ(form->Left(), 0);
+        ASSERT_EQ(GetForegroundWindow(), form->Handle());
+    }
+
+    POINT Pointer{400, 300};
 };
 
 }  // namespace
@@ -238,4 +259,120 @@ TEST_F(SideBar, MinimiseAndRestoreGiveNormalStateBackAndTheNextPollParks)
     EXPECT_TRUE(AppWindowVisible()) << "the restore handler shows the application window";
     ASSERT_TRUE(MoveCursorTo(form->Width() + 100, 300));
     EXPECT_TRUE(PumpUntil([&] { return Parked() && !AppWindowVisible(); }, 10000));
+}
+
+// The poll runs inside a menu's loop too: a menu that reaches past the window,
+// with the pointer resting on that part, must not lose its window. Once the
+// menu or dialog has closed, the next poll parks as ever.
+TEST_F(SideBar, StaysInWhileItsMenuOrDialogIsUpAndParksOnceItHasClosed)
+{
+    PlayThePoll();
+    const struct {
+        const char* name;
+        std::function<bool()> up;
+        std::function<void()> open, close;
+    } cases[] = {
+        {"the tray menu", [] { return FindWindowW(L"#32768", nullptr) != nullptr; },
+         [&] { form->PopupMenu2->Popup(150, 300); }, [] { EndMenu(); }},
+        {"the version dialog", [] { return verform && verform->Visible(); }, [&] { form->VersionInfoClick(form); },
+         [] { verform->Button1->Click(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Show();
+        bool stayed = false;
+        ModalStep step([&] {
+            if (!c.up()) return false;
+            Pointer = POINT{form->Width() + 200, 300};
+            form->Timer1Timer(form);
+            stayed = form->Left() == 0;
+            c.close();
+            return true;
+        });
+        c.open();
+        EXPECT_TRUE(step.Done());
+        EXPECT_TRUE(stayed) << "parked under its own menu or dialog";
+        form->Timer1Timer(form);
+        EXPECT_TRUE(Parked()) << "not parked once it had closed";
+    }
+}
+
+// Parking hands the foreground back to the window the bar came in over, and
+// to no older one: after the user went to another program and the tray's
+// show brought the bar back, that window is not raised over the user's.
+TEST_F(SideBar, ParkingGivesTheForegroundBackOnlyToTheWindowItCameInOver)
+{
+    ForeignWindow first, second;
+    ASSERT_TRUE(first.Handle() && second.Handle());
+    // Clear of the point where the pointer leaves the bar, so that neither is under it.
+    SetWindowPos(first.Handle(), nullptr, 700, 50, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(second.Handle(), nullptr, 700, 350, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+    PlayThePoll();
+    const POINT away{450, 650};
+    ASSERT_TRUE(first.TakeForeground());
+    Show();
+    Pointer = away;
+    form->Timer1Timer(form);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == first.Handle(); }, 10000));
+
+    Show();
+    ASSERT_TRUE(second.TakeForeground());
+    form->Timer1Timer(form);
+    // The tray icon's press brings the program forward before its menu's show command.
+    SetForegroundWindow(form->Handle());
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form->Handle(); }, 10000));
+    form->FormDisp();
+    Pointer = away;
+    form->Timer1Timer(form);
+    EXPECT_NE(GetForegroundWindow(), first.Handle()) << "an older window came up over the user's";
+}
+
+// Only a window without caption or thick frame that covers the monitor, or
+// the shell's own full-screen answer, keeps the edge; the desktop never does.
+TEST_F(SideBar, OnlyAFramelessWindowCoveringTheMonitorKeepsTheEdge)
+{
+    PlayThePoll();
+    Pointer = POINT{0, 300};
+    ForeignWindow other;
+    ASSERT_NE(other.Handle(), nullptr);
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    const struct {
+        const char* name;
+        LONG_PTR style;
+        RECT bounds;
+        bool fullScreen;
+    } cases[] = {
+        {"frameless over the monitor", WS_POPUP | WS_VISIBLE, {0, 0, sw, sh}, true},
+        {"captioned and 8 px past the monitor on every side, as Windows maximises",
+         WS_OVERLAPPEDWINDOW | WS_VISIBLE, {-8, -8, sw + 8, sh + 8}, false},
+        {"a thick frame over the monitor", WS_POPUP | WS_THICKFRAME | WS_VISIBLE, {0, 0, sw, sh}, false},
+        {"frameless, not the whole monitor", WS_POPUP | WS_VISIBLE, {0, 0, sw, sh - 1}, false},
+    };
+    const auto armed = [&] {
+        form->Timer2->Tag = dsNone;
+        form->Timer1Timer(form);
+        form->Timer2->SetEnabled(false);  // its real tick would bring the window in over the next case
+        return form->Timer2->Tag == dsLeft;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetWindowLongPtrW(other.Handle(), GWL_STYLE, c.style);
+        SetWindowPos(other.Handle(), HWND_TOP, c.bounds.left, c.bounds.top, c.bounds.right - c.bounds.left,
+                     c.bounds.bottom - c.bounds.top, SWP_FRAMECHANGED);
+        ASSERT_TRUE(other.TakeForeground());
+        EXPECT_EQ(armed(), !c.fullScreen);
+    }
+
+    // A window of the desktop's class in front, as after Win+D on Windows.
+    WNDCLASSW desktopClass{};
+    desktopClass.lpfnWndProc = DefWindowProcW;
+    desktopClass.hInstance = GetModuleHandleW(nullptr);
+    desktopClass.lpszClassName = L"WorkerW";
+    RegisterClassW(&desktopClass);
+    HWND desktop = CreateWindowExW(0, L"WorkerW", L"", WS_POPUP | WS_VISIBLE, 0, 0, sw, sh, nullptr, nullptr,
+                                   desktopClass.hInstance, nullptr);
+    SetForegroundWindow(desktop);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == desktop; }, 10000));
+    EXPECT_TRUE(armed()) << "the desktop's window";
+    DestroyWindow(desktop);
 }

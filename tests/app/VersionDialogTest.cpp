@@ -7,6 +7,7 @@
 #include "app/disptext_u.h"
 #include "app/verform_u.h"
 #include "ui/Application.h"
+#include "ui/Text.h"
 
 TEST(YearRangeTest, TheYear2000StandsAloneAndEveryOtherYearEndsTheRange)
 {
@@ -86,4 +87,32 @@ TEST(OkDialogTest, TheButtonAndTheCloseBoxBothAnswerOk)
         dialog->Button1->Click();
         EXPECT_EQ(dialog->ModalResult(), mrOk);
     }
+}
+
+// Where each dialog is at the moment it becomes visible: a dialog centred
+// only once it is up flashes in the corner of the screen first.
+TEST(OkDialogTest, TheDialogsAreCentredBeforeTheyAreShown)
+{
+    static HWND watched = nullptr;
+    static RECT shownAt{};
+    HHOOK hook = SetWindowsHookExW(
+        WH_CALLWNDPROC,
+        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+            if (code == HC_ACTION && message->message == WM_SHOWWINDOW && message->wParam && message->hwnd == watched)
+                GetWindowRect(message->hwnd, &shownAt);
+            return CallNextHookEx(nullptr, code, wParam, lParam);
+        },
+        nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    std::unique_ptr<TOkDialog> dialogs[] = {std::make_unique<Tdisptext>(nullptr), std::make_unique<Tverform>(nullptr)};
+    for (const std::unique_ptr<TOkDialog>& dialog : dialogs) {
+        SCOPED_TRACE(WideToUtf8(dialog->Caption()));
+        watched = dialog->Handle();
+        shownAt = RECT{-1, -1, -1, -1};
+        dialog->SetVisible(true);
+        EXPECT_EQ(shownAt.left, (GetSystemMetrics(SM_CXSCREEN) - dialog->Width()) / 2);
+        EXPECT_EQ(shownAt.top, (GetSystemMetrics(SM_CYSCREEN) - dialog->Height()) / 2);
+    }
+    UnhookWindowsHookEx(hook);
 }

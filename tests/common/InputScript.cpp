@@ -1,5 +1,7 @@
 #include "tests/common/InputScript.h"
 
+#include <memory>
+
 namespace {
 bool SendMouseInput(POINT screen, DWORD flags)
 {
@@ -34,4 +36,20 @@ InputScript::TStep InputScript::Button(POINT screen, bool down)
         SendMouseInput(screen, down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
         return true;
     };
+}
+
+std::vector<InputScript::TStep> InputScript::HeldMove(POINT start, std::function<bool()> pressed,
+                                                      std::function<bool()> decided, std::function<void()> atDecision)
+{
+    const POINT beyond{start.x + 12, start.y}, farther{start.x + 16, start.y};
+    auto moved = std::make_shared<ULONGLONG>(0);
+    return {MoveTo(start), Button(start, true), Until(std::move(pressed)), MoveTo(beyond), Until(std::move(decided)),
+            [atDecision = std::move(atDecision), moved] {
+                atDecision();
+                *moved = GetTickCount64();
+                return true;
+            },
+            MoveTo(farther),
+            // Moves take a moment to arrive.
+            Until([moved] { return GetTickCount64() - *moved > 300; }), Button(farther, false)};
 }

@@ -21,6 +21,11 @@ public:
     static TStep Button(POINT screen, bool down);
     // A step that holds the script until `condition` holds.
     static TStep Until(std::function<bool()> condition) { return condition; }
+    // A left press at `start`, held until `pressed` holds, moved 12 px right
+    // until `decided` holds, when `atDecision` runs; then 4 px farther, a
+    // moment for that move to arrive, and the release.
+    static std::vector<TStep> HeldMove(POINT start, std::function<bool()> pressed, std::function<bool()> decided,
+                                       std::function<void()> atDecision);
 
 private:
     std::vector<TStep> FSteps;

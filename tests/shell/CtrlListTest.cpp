@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "shell/ShellClassCache.h"
 #include "shell/ShellCtrlList.h"
 #include "shell/ShellDbt.h"
 #include "shell/ShellUtils.h"
+#include "tests/common/Pump.h"
 #include "tests/shell/ShellItemFixtures.h"
 #include "ui/Application.h"
 #include "ui/Exceptions.h"
@@ -146,6 +148,16 @@ TEST_F(CtrlListTest, AViewThatLeavesDuringABroadcastIsToldNothing)
     EXPECT_EQ(FFirst.Received.size(), 1u);
     EXPECT_TRUE(FSecond.Received.empty());
     EXPECT_EQ(FRegistry.Count(), 1);
+}
+
+// A program installed or an association changed: the shell's announcement
+// makes the classes' icons and type names be asked again.
+TEST_F(CtrlListTest, TheShellsAssociationChangeClearsTheClassCache)
+{
+    ShellClassCache().SetTypeName(L".tessalyclass", L"old");
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    std::wstring name;
+    EXPECT_TRUE(PumpUntil([&] { return !ShellClassCache().TypeName(L".tessalyclass", name); }, 5000));
 }
 
 TEST_F(CtrlListTest, TheWindowGoesWithTheLastViewAndComesBackWithTheNext)

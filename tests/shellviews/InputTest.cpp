@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "shell/ShellClassCache.h"
 #include "tests/shellmenus/DropTestSupport.h"
 #include "tests/shellviews/ListViewFixture.h"
 
@@ -84,8 +85,11 @@ TEST_F(ListViewTest, KeysRefreshAndGoUpWithALinkedTree)
     Folder.AddFile(L"sub\\x.txt");
     ListPath(Folder.Path() + L"\\sub");
     const int changes = ListChanges;
+    ShellClassCache().SetTypeName(L".tessalyclass", L"old");
     SendKey(Window(), VK_F5);
     EXPECT_EQ(ListChanges, changes + 1);
+    std::wstring typeName;
+    EXPECT_FALSE(ShellClassCache().TypeName(L".tessalyclass", typeName)) << "the refresh kept the classes' old names";
 
     SendKey(Window(), VK_BACK);
     EXPECT_EQ(View->FileList().FolderPath(), Folder.Path() + L"\\sub") << "no tree, no going up";
@@ -140,39 +144,35 @@ TEST_F(ListViewTest, ADragStartsOnlyAfterAMoveOfMoreThanFivePixels)
     EXPECT_FALSE(asked.empty()) << "six pixels are";
 }
 
-// A begin-drag handler that throws ends the gesture: one message while the
-// button is still held, and the view hears changes again.
-TEST_F(ListViewTest, AFailedDragStartIsShownOnceAndEndsTheGesture)
+// A drag start that the handler refuses or fails ends the gesture while the
+// button is still held: the handler is asked once, an error shown once, and
+// the view hears changes again.
+TEST_F(ListViewTest, ARefusedOrFailedDragStartEndsTheGesture)
 {
     Folder.AddFile(L"drag.txt");
     ListPath(Folder.Path());
     FocusRow(Window(), 0);
-    ShownErrors shown;
-    View->OnShBeginDrag = [](TObject*, TShellIDList&, POINT, int, int, bool&) {
-        throw std::runtime_error("handler");
-    };
     RECT row{};
     ASSERT_TRUE(ListView_GetItemRect(Window(), 0, &row, LVIR_LABEL));
     POINT start{row.left + 4, (row.top + row.bottom) / 2};
     ClientToScreen(Window(), &start);
-    const POINT beyond{start.x + 12, start.y}, farther{start.x + 16, start.y};
-    int stateWhileHeld = -1;
-    ULONGLONG moved = 0;
-    InputScript script({InputScript::MoveTo(start), InputScript::Button(start, true),
-                        InputScript::Until([&] { return View->MouseState() == 1; }), InputScript::MoveTo(beyond),
-                        InputScript::Until([&] { return !shown.Texts.empty(); }),
-                        [&] {
-                            stateWhileHeld = View->MouseState();
-                            moved = GetTickCount64();
-                            return true;
-                        },
-                        InputScript::MoveTo(farther),
-                        // Moves take a moment to arrive; this one must not ask again.
-                        InputScript::Until([&] { return GetTickCount64() - moved > 300; }),
-                        InputScript::Button(farther, false)});
-    ASSERT_TRUE(PumpUntil([&] { return script.Done(); }, 10000));
-    EXPECT_EQ(stateWhileHeld, 0);
-    EXPECT_EQ(shown.Texts, std::vector<std::string>{"handler"});
+    for (const bool throws : {true, false}) {
+        SCOPED_TRACE(throws ? "the handler throws" : "the handler refuses");
+        ShownErrors shown;
+        int asked = 0, stateWhileHeld = -1;
+        View->OnShBeginDrag = [&](TObject*, TShellIDList&, POINT, int, int, bool& canDrag) {
+            ++asked;
+            if (throws) throw std::runtime_error("handler");
+            canDrag = false;
+        };
+        InputScript script(InputScript::HeldMove(
+            start, [&] { return View->MouseState() == 1; }, [&] { return asked > 0; },
+            [&] { stateWhileHeld = View->MouseState(); }));
+        ASSERT_TRUE(PumpUntil([&] { return script.Done(); }, 10000));
+        EXPECT_EQ(stateWhileHeld, 0);
+        EXPECT_EQ(asked, 1) << "asked again on a later move";
+        EXPECT_EQ(shown.Texts, throws ? std::vector<std::string>{"handler"} : std::vector<std::string>{});
+    }
 }
 
 // Under Wine the button read up just before a press from another thread is reported up

@@ -38,12 +38,16 @@ public:
         RegDeleteTreeW(HKEY_CLASSES_ROOT, FProgId.c_str());
         AssociationsChanged();
     }
-    void SetTypeName(const std::wstring& name) { SetValue(FProgId, name); }
-    void SetIcon(const std::wstring& icon) { SetValue(FProgId + L"\\DefaultIcon", icon); }
+    // Unannounced, the change reaches only what asks the shell afresh.
+    void SetTypeName(const std::wstring& name, bool announce = true) { SetValue(FProgId, name, announce); }
+    void SetIcon(const std::wstring& icon, bool announce = true)
+    {
+        SetValue(FProgId + L"\\DefaultIcon", icon, announce);
+    }
 
 private:
     static void AssociationsChanged() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
-    void SetValue(const std::wstring& key, const std::wstring& value)
+    void SetValue(const std::wstring& key, const std::wstring& value, bool announce = true)
     {
         HKEY handle;
         ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle,
@@ -52,7 +56,7 @@ private:
         RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        DWORD((value.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(handle);
-        AssociationsChanged();
+        if (announce) AssociationsChanged();
     }
 
     std::wstring FExtension, FProgId;
@@ -148,10 +152,10 @@ TEST_F(RowSharing, FilesOfAClassShareItsIconAndTypeUntilTheCacheIsCleared)
         EXPECT_NE(listing->ItemNamed(L"box.tsdoc")->ImageIndex(), classIcon);
     }
 
-    // The class changes behind the cache: rows made now still show what it kept.
+    // The class changes behind the cache, unannounced: rows made now still show what it kept.
     const int before = Listing()->ItemNamed(L"b.tsdoc")->ImageIndex();
-    docs.SetIcon(SystemFile(L"shell32.dll") + L",8");
-    docs.SetTypeName(L"Tessaly sheet");
+    docs.SetIcon(SystemFile(L"shell32.dll") + L",8", false);
+    docs.SetTypeName(L"Tessaly sheet", false);
     {
         auto listing = Listing();
         TShellFileItem* b = listing->ItemNamed(L"b.tsdoc");

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "shellmenus/ShellPopupMenu.h"
+#include "tests/common/InputScript.h"
 #include "tests/shellmenus/MenuFixture.h"
 #include "ui/Timer.h"
 
@@ -61,6 +62,26 @@ TEST_F(ShellTreeTest, SelectingANodeListsItAndOpeningARowSelectsItsNodeWithTheAn
     // Up one level, as the side bar's button does: the list follows the tree.
     Tree->SetSelected(selected->Parent());
     EXPECT_EQ(ListedPath(View), Folder->Path());
+}
+
+// A drag that the handler refuses ends the gesture while the button is held:
+// asked once, the node let go, and the tree hears changes again.
+TEST_F(ShellTreeTest, ARefusedDragStartEndsTheGesture)
+{
+    TTreeNode* node = NodeOfPath(Folder->Path());
+    ASSERT_NE(node, nullptr);
+    int asked = 0, stateWhileHeld = -1;
+    Tree->OnShBeginDrag = [&](TObject*, TTreeNode*, POINT, int, int, bool& canDrag) {
+        ++asked;
+        canDrag = false;
+    };
+    InputScript script(InputScript::HeldMove(
+        LabelPoint(node), [&] { return Tree->MouseState() == 1; }, [&] { return asked > 0; },
+        [&] { stateWhileHeld = Tree->MouseState(); }));
+    ASSERT_TRUE(PumpUntil([&] { return script.Done(); }, 10000));
+    EXPECT_EQ(stateWhileHeld, 0);
+    EXPECT_EQ(asked, 1) << "asked again on a later move";
+    EXPECT_EQ(Tree->DropTarget(), nullptr);
 }
 
 TEST_F(ShellTreeTest, AnUnknownFolderFindsTheRootAndSelectsIt)

@@ -107,6 +107,7 @@ TEST_F(DispatchTest, EachMouseMessageRaisesItsEventAtTheCursor)
 TEST_F(DispatchTest, APressPopsUpThatButtonsMenuInsteadOfTheEvent)
 {
     Record(Icon);
+    Icon->OnDblClick = nullptr;  // where no double click is heard, the left menu comes at the press
     TPopupMenu* right = Owner->Create<TPopupMenu>();
     right->Items()->Add(L"right");
     Icon->SetLBPopupMenu(Menu);
@@ -165,6 +166,24 @@ TEST_F(DispatchTest, ASingleClickIsReportedOnceTheDoubleClickTimeHasPassed)
     // The next click is a click of its own.
     Click();
     EXPECT_TRUE(PumpUntil([&] { return Count("click") == 2; }, ClickWait() + 2000));
+}
+
+// Where double clicks are heard, the left menu waits out the double-click
+// time as a click does: up at once, it would take the second press in its loop.
+TEST_F(DispatchTest, TheLeftMenuWaitsForADoubleClickThatCancelsIt)
+{
+    Record(Icon);
+    Icon->SetLBPopupMenu(Menu);
+    Notify(Icon, WM_LBUTTONDOWN);
+    EXPECT_TRUE(Popups.empty());
+    EXPECT_TRUE(Icon->MenuPending());
+    for (UINT report : {WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) Notify(Icon, report);
+    EXPECT_FALSE(Icon->MenuPending());
+    EXPECT_EQ(Count("dblclick"), 1u);
+
+    Notify(Icon, WM_LBUTTONDOWN);
+    EXPECT_TRUE(PumpUntil([&] { return Popups.size() == 1; }, ClickWait() + 2000)) << "a single press has its menu";
+    EXPECT_FALSE(Icon->MenuPending());
 }
 
 TEST_F(DispatchTest, ADoubleClickIsNoClick)
@@ -320,6 +339,7 @@ TEST_F(DispatchTest, AFailingHandlerIsReportedOnceAndTheIconWorksOn)
         {"menu command",
          [&] {
              Icon->SetLBPopupMenu(Menu);
+             Icon->OnDblClick = nullptr;
              command->OnClick = ThrowingOnce(TNotifyEvent([this](TObject*) { Events.push_back({"command"}); }));
              TrackPopupMenuFunc = [&](HMENU, UINT, int x, int y, HWND) {
                  Popups.push_back({x, y});
