@@ -470,8 +470,13 @@ bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
             watch.Close();
             return false;
         case TWake::PathChanged:
+            if (quiet.Pending()) FHeldPath = watch.Path();
             ReopenTellingLoss(watch);
-            return true;
+            // Without a path the owner pauses: the held burst waits for its directory to come back.
+            if (FHeldPath.empty() || watch.Path().empty()) return true;
+            if (std::exchange(FHeldPath, std::wstring()) != watch.Path() || !watch.Watching()) return true;
+            quiet.Changed();
+            break;
         case TWake::Timeout: {
             if (!quiet.Pending()) {
                 // The idle wait's presence check. A change that came since the

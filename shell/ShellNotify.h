@@ -94,7 +94,9 @@ public:
     // the watcher reports the path once, so that its owner learns that the
     // directory is missing, and idles until it gets one. The path watched already changes
     // nothing, unless its directory went away and the watcher idles: then
-    // the directory is looked for again (an owner that made it anew).
+    // the directory is looked for again (an owner that made it anew). A burst
+    // that was settling when the path was emptied is reported when the same
+    // path comes back, so that an owner's pause loses no change.
     void SetPath(const std::wstring& path);
     std::wstring CurrentPath() const;
     // Reports the watched directory after the settle time, as if it had
@@ -125,6 +127,7 @@ private:
     std::wstring FPath;  // guarded by FLock
     bool FWatching = false;  // guarded by FLock: the worker holds a handle on FPath
     std::wstring FMissingPath;  // guarded by FLock: given, but no directory; the worker tells the owner
+    std::wstring FHeldPath;  // worker only: a burst that was settling there when the path was taken away
     DWORD FNotifyFilter;
     TEvent FPathChangedEvent{false};
     TEvent FNudgeEvent{false};

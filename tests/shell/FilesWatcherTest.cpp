@@ -313,3 +313,39 @@ TEST_F(FilesWatcherTest, AReportNamesTheDirectoryThatChangedNotTheOneWatchedSinc
     ASSERT_TRUE(PumpUntil([&] { return !FReports.empty(); }, 10000));
     EXPECT_EQ(FReports[0], first);
 }
+
+// An owner's pause (its path emptied and given back) while a burst settles:
+// the burst is reported once the same directory is watched again.
+TEST_F(FilesWatcherTest, ABurstSettlingWhenThePathIsTakenAwayIsReportedWhenItComesBack)
+{
+    const std::wstring file = FDir.Path() + L"\\note.txt";
+    AppendToFile(file);
+    const struct {
+        const char* name;
+        DWORD filter;
+        std::function<void()> change;
+    } cases[] = {
+        {"names", kNames, [&] { AppendToFile(FDir.Path() + L"\\made.txt"); }},
+        {"contents", FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE, [&] { AppendToFile(file); }},
+    };
+    for (const auto& step : cases) {
+        SCOPED_TRACE(step.name);
+        Watch(FDir.Path(), step.filter, TShFilesWatcher::DefaultSettleMs);
+        // The test's own handle on the directory is signalled in the same pass as the watcher's.
+        const HANDLE seen = FindFirstChangeNotificationW(FDir.Path().c_str(), FALSE, step.filter);
+        ASSERT_NE(seen, INVALID_HANDLE_VALUE);
+        step.change();
+        EXPECT_EQ(WaitForSingleObject(seen, 10000), WAIT_OBJECT_0);
+        FindCloseChangeNotification(seen);
+        FWatcher->SetPath(L"");
+        PumpFor(TShFilesWatcher::DefaultSettleMs + 500);  // longer than the burst would have settled
+        EXPECT_TRUE(FReports.empty());
+        FWatcher->SetPath(FDir.Path());
+        EXPECT_TRUE(PumpUntil([&] { return !FReports.empty(); }, 15000));
+        EXPECT_EQ(FReports, std::vector<std::wstring>{FDir.Path()});
+        TearDown();
+        FReports.clear();
+        FWatcher = nullptr;
+        FGone = FEnded = false;
+    }
+}
