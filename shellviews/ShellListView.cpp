@@ -159,7 +159,8 @@ void TShellListView::SetFolderIDList(LPCITEMIDLIST list)
 
 void TShellListView::RefreshList()
 {
-    SetItemCount(FFileList->Refresh());
+    // The listing has kept the user's place: the count must not scroll it away.
+    SetItemCount(FFileList->Refresh(), LVSICF_NOSCROLL);
     UpdateItems();
 }
 
