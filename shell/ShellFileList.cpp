@@ -550,10 +550,11 @@ void TShellFileList::RestartWatchers()
 {
     if (FPauseDepth > 0 && --FPauseDepth > 0) return;
     const std::wstring path = FolderPath();
-    WatchPath(path);
-    // A folder's last-write time moves with every name made or taken in it.
-    const bool moved = !path.empty() && path == FPausedPath && LastWriteTicks(path) != FPausedTicks;
-    const bool names = std::exchange(FMissedNames, false) || moved;
+    // A folder's last-write time moves with every name made or taken in it:
+    // the name watcher compares it once it watches again.
+    if (FNameWatcher) FNameWatcher->SetPath(path, !path.empty() && path == FPausedPath ? FPausedTicks : 0);
+    if (FAttrWatcher) FAttrWatcher->SetPath(path);
+    const bool names = std::exchange(FMissedNames, false);
     const bool contents = std::exchange(FMissedContents, false);
     if (names && FNameWatcher) FNameWatcher->Nudge();
     if (contents && FAttrWatcher) FAttrWatcher->Nudge();

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "shell/ShellNotify.h"
+#include "shell/ShellUtils.h"
 #include "tests/common/Pump.h"
 #include "ui/Application.h"
 #include "ui/Exceptions.h"
@@ -361,4 +362,17 @@ TEST_F(FilesWatcherTest, ABurstSettlingWhenThePathIsTakenAwayIsReportedWhenItCom
         FWatcher = nullptr;
         FGone = FEnded = false;
     }
+}
+
+// The owner gives back the directory with its last-write time from the moment
+// it stopped watching: a name made meanwhile is reported.
+TEST_F(FilesWatcherTest, ANameMadeWhileNobodyWatchedIsReportedWhenWatchingResumes)
+{
+    Watch(L"", kNames);
+    const ULONGLONG before = LastWriteTicks(FDir.Path());
+    AppendToFile(FDir.Path() + L"\\made-unwatched.txt");
+    ASSERT_NE(LastWriteTicks(FDir.Path()), before);
+    FWatcher->SetPath(FDir.Path(), before);
+    EXPECT_TRUE(PumpUntil([&] { return !FReports.empty(); }, 15000));
+    EXPECT_EQ(FReports, std::vector<std::wstring>{FDir.Path()});
 }
