@@ -1,6 +1,7 @@
 #include "shell/ShellFileList.h"
 
 #include <algorithm>
+#include <numeric>
 #include <unordered_map>
 #include <utility>
 
@@ -355,8 +356,14 @@ TRowsPlace TakePlace(TCustomListView& view, std::vector<std::unique_ptr<TShellFi
     place.Rows = std::move(rows);
     rows.clear();
     rows.reserve(std::max<size_t>(kInitialCapacity, place.Rows.size()));
-    for (int i = view.NextItem(-1, LVNI_SELECTED); i >= 0; i = view.NextItem(i, LVNI_SELECTED))
-        place.Selected.push_back(i);
+    // Asking the control row by row is slow in a big folder; all rows (select-all) need no asking.
+    if (view.SelCount() == int(place.Rows.size())) {
+        place.Selected.resize(place.Rows.size());
+        std::iota(place.Selected.begin(), place.Selected.end(), 0);
+    } else {
+        for (int i = view.NextItem(-1, LVNI_SELECTED); i >= 0; i = view.NextItem(i, LVNI_SELECTED))
+            place.Selected.push_back(i);
+    }
     place.Focused = view.NextItem(-1, LVNI_FOCUSED);
     place.Top = view.TopIndex();
     return place;
