@@ -1,7 +1,8 @@
 // How the shell list view copes with big folders: for folders of 1,000,
 // 10,000 and 50,000 items it measures, in one run, the shell's own floor (one
 // enumeration and one sort by name through the folder's CompareIDs) and, through
-// a real TShellListView, the re-enumeration, the first screenful of rows taken
+// a real TShellListView, the re-enumeration, the matching of its rows to the
+// old ones that keeps the user's place, the first screenful of rows taken
 // through the control, a sort by each column and the memory a row holds
 // before its texts are asked for.
 // Usage: bench_listing.exe [--sizes 1000,10000,50000] [--reps 3] [--keep] [--detail]
@@ -21,6 +22,7 @@
 
 #include "bench/listing_folders.h"
 #include "shell/ShellClassCache.h"
+#include "shell/RowMatch.h"
 #include "shell/ShellIDFunc.h"
 #include "shellviews/ShellListView.h"
 #include "ui/Application.h"
@@ -51,6 +53,8 @@ struct TScreen {
 struct TResult {
     int Rows = 0;
     double EnumMs = 0, SortMs = 0, RefreshMs = 0, EmptyRefreshMs = 0;
+    // Matching the old rows to the new; a refresh with every row selected.
+    double MatchMs = 0, SelectedRefreshMs = 0;
     // In the middle of the folder, where its executables and shortcuts were put;
     // a quarter down, among plain files alone.
     TScreen Middle, Quarter;
@@ -111,17 +115,42 @@ TIDListPtr ListOfPath(const std::wstring& path)
     return list;
 }
 
-// The shell's unavoidable work: one enumeration, then one sort by name of what it gave.
-void MeasureFloor(IShellFolder* folder, HWND owner, double& enumMs, double& sortMs, int& rows)
+std::vector<LPITEMIDLIST> EnumerateLists(IShellFolder* folder, HWND owner)
 {
     std::vector<LPITEMIDLIST> items;
     items.reserve(1000);
-    const double start = Now();
     ComPtr<IEnumIDList> enumerator;
     if (folder->EnumObjects(owner, kEnumFlags, &enumerator) == S_OK && enumerator) {
         LPITEMIDLIST item = nullptr;
         while (enumerator->Next(1, &item, nullptr) == S_OK) items.push_back(item);
     }
+    return items;
+}
+
+void FreeLists(std::vector<LPITEMIDLIST>& lists)
+{
+    for (LPITEMIDLIST list : lists) CoTaskMemFree(list);
+    lists.clear();
+}
+
+// What a refresh of the same folder adds to keep the user's place: the rows of
+// two enumerations matched, item for item.
+double MeasureMatch(IShellFolder* folder, HWND owner)
+{
+    std::vector<LPITEMIDLIST> old = EnumerateLists(folder, owner), fresh = EnumerateLists(folder, owner);
+    const double start = Now();
+    MatchRows(folder, {old.begin(), old.end()}, {fresh.begin(), fresh.end()});
+    const double ms = Now() - start;
+    FreeLists(old);
+    FreeLists(fresh);
+    return ms;
+}
+
+// The shell's unavoidable work: one enumeration, then one sort by name of what it gave.
+void MeasureFloor(IShellFolder* folder, HWND owner, double& enumMs, double& sortMs, int& rows)
+{
+    const double start = Now();
+    std::vector<LPITEMIDLIST> items = EnumerateLists(folder, owner);
     const double enumerated = Now();
     std::stable_sort(items.begin(), items.end(), [folder](LPCITEMIDLIST a, LPCITEMIDLIST b) {
         const HRESULT result = folder->CompareIDs(0, a, b);
@@ -131,7 +160,7 @@ void MeasureFloor(IShellFolder* folder, HWND owner, double& enumMs, double& sort
     enumMs = enumerated - start;
     sortMs = sorted - enumerated;
     rows = int(items.size());
-    for (LPITEMIDLIST item : items) CoTaskMemFree(item);
+    FreeLists(items);
 }
 
 // Every column of `count` rows from `first`, asked of the control as it asks
@@ -272,6 +301,19 @@ TResult MeasureFolder(TShellListView& view, const TBenchFolder& bench, const std
     result.SortMs = Median(sorts);
     result.RefreshMs = Median(refreshes);
 
+    std::vector<double> matches, selectedRefreshes;
+    for (int rep = 0; rep < reps; ++rep) {
+        matches.push_back(MeasureMatch(folder.Get(), view.Handle()));
+        view.SetItemState(-1, LVIS_SELECTED, true);
+        const double start = Now();
+        view.RefreshList();
+        selectedRefreshes.push_back(Now() - start);
+        view.SetItemState(-1, LVIS_SELECTED, false);
+        Pump();
+    }
+    result.MatchMs = Median(matches);
+    result.SelectedRefreshMs = Median(selectedRefreshes);
+
     result.Middle = MeasureScreen(view, result.Rows / 2 - kScreenRows / 2, reps);
     result.Quarter = MeasureScreen(view, result.Rows / 4, reps);
     const int sample = result.Middle.First + result.Middle.Rows / 2;
@@ -307,6 +349,8 @@ void PrintResult(const TResult& r)
     std::printf("  floor: EnumObjects %.1f ms + CompareIDs sort %.1f ms = %.1f ms\n", r.EnumMs, r.SortMs, r.FloorMs());
     std::printf("  Refresh through the view: %.1f ms = %.2f x floor (aim 1.2); of an empty folder %.1f ms\n",
                 r.RefreshMs, r.RefreshMs / r.FloorMs(), r.EmptyRefreshMs);
+    std::printf("  the place kept: rows matched in %.1f ms = %.2f x the sort; Refresh with every row selected %.1f ms\n",
+                r.MatchMs, r.MatchMs / r.SortMs, r.SelectedRefreshMs);
     for (const TScreen* screen : {&r.Middle, &r.Quarter})
         std::printf("  first screenful, %d rows from row %d (%d executables or shortcuts): %.1f ms with the shared "
                     "class data forgotten, %.1f ms with it known (aim 50 ms)\n",

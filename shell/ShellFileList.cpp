@@ -1,9 +1,11 @@
 #include "shell/ShellFileList.h"
 
 #include <algorithm>
+#include <numeric>
 #include <unordered_map>
 #include <utility>
 
+#include "shell/RowMatch.h"
 #include "shell/ShellNotify.h"
 #include "ui/Cursor.h"
 #include "ui/UpdateScope.h"
@@ -34,6 +36,8 @@ bool IsVanishedDirectory(LPCITEMIDLIST folder)
 }
 }  // namespace
 
+DWORD TShellFileList::WatchSettleMs = TShFilesWatcher::DefaultSettleMs;
+
 TShellFileList::TShellFileList(TShellListHost& host, bool watch) : FHost(host)
 {
     FItems.reserve(kInitialCapacity);
@@ -57,7 +61,7 @@ TShFilesWatcher* TShellFileList::MakeWatcher(DWORD filter)
 {
     auto* watcher = new TShFilesWatcher(L"", filter, [this](TObject* sender, const std::wstring& path) {
         FilesChanged(sender, path);
-    });
+    }, WatchSettleMs);
     watcher->OnTerminate = [this](TObject* sender) { WatcherTerminated(sender); };
     return watcher;
 }
@@ -305,13 +309,18 @@ void TShellFileList::Resort(TCustomListView& view, int column)
 
 int TShellFileList::Refresh()
 {
+    return Reenumerate(true);
+}
+
+int TShellFileList::Reenumerate(bool keepPlace)
+{
     StopWatchers();
     TCustomListView& view = FHost.ListControl();
     std::exception_ptr failure;
     {
         TUpdateScope update(view);
         try {
-            Relist(view);
+            Relist(view, keepPlace);
         } catch (...) {
             // A filter that failed halfway leaves no rows rather than some.
             Clear();
@@ -319,34 +328,109 @@ int TShellFileList::Refresh()
             failure = std::current_exception();
         }
     }
-    // Watching goes on however the listing ended.
-    RestartWatchers();
-    if (!failure) {
-        FHost.DoShListChange(this);
-        return Count();
-    }
-    // The view hears of the empty listing too; the user sees the first error only.
+    // The view hears of an empty listing too; the user sees the first error only.
     try {
         FHost.DoShListChange(this);
     } catch (...) {
+        if (!failure) failure = std::current_exception();
     }
-    std::rethrow_exception(failure);
+    // Watching goes on however the listing ended.
+    RestartWatchers();
+    if (failure) std::rethrow_exception(failure);
+    return Count();
 }
 
-void TShellFileList::Relist(TCustomListView& view)
+namespace {
+// Where the user was among the rows of a folder: the rows themselves, which
+// of them were selected and focused, and the first one shown.
+struct TRowsPlace {
+    std::vector<std::unique_ptr<TShellFileItem>> Rows;
+    std::vector<int> Selected;
+    int Focused = -1;
+    int Top = 0;
+};
+
+TRowsPlace TakePlace(TCustomListView& view, std::vector<std::unique_ptr<TShellFileItem>>& rows)
 {
-    const TViewStyle style = view.ViewStyle();
+    TRowsPlace place;
+    place.Rows = std::move(rows);
+    rows.clear();
+    rows.reserve(std::max<size_t>(kInitialCapacity, place.Rows.size()));
+    // Asking the control row by row is slow in a big folder; all rows (select-all) need no asking.
+    if (view.SelCount() == int(place.Rows.size())) {
+        place.Selected.resize(place.Rows.size());
+        std::iota(place.Selected.begin(), place.Selected.end(), 0);
+    } else {
+        for (int i = view.NextItem(-1, LVNI_SELECTED); i >= 0; i = view.NextItem(i, LVNI_SELECTED))
+            place.Selected.push_back(i);
+    }
+    place.Focused = view.NextItem(-1, LVNI_FOCUSED);
+    place.Top = view.TopIndex();
+    return place;
+}
+
+// Gives the place back to the same items in the new rows, touching only the
+// rows whose state changes: a listing that found the same rows changes nothing.
+void GivePlaceBack(TCustomListView& view, IShellFolder* folder, const std::vector<std::unique_ptr<TShellFileItem>>& rows,
+                   const TRowsPlace& place)
+{
+    const int count = int(rows.size());
+    std::vector<LPCITEMIDLIST> oldLists, newLists;
+    oldLists.reserve(place.Rows.size());
+    newLists.reserve(rows.size());
+    for (const auto& row : place.Rows) oldLists.push_back(row->RelativeIDList());
+    for (const auto& row : rows) newLists.push_back(row->RelativeIDList());
+    const std::vector<int> oldOf = MatchRows(folder, oldLists, newLists);
+    std::vector<int> newOf(place.Rows.size(), -1);
+    for (int i = 0; i < count; ++i)
+        if (oldOf[size_t(i)] >= 0) newOf[size_t(oldOf[size_t(i)])] = i;
+
+    std::vector<bool> wanted(size_t(count), false), had(size_t(count), false);
+    for (int old : place.Selected) {
+        if (newOf[size_t(old)] >= 0) wanted[size_t(newOf[size_t(old)])] = true;
+        if (old < count) had[size_t(old)] = true;
+    }
+    // Rows past the new end are let go while they still exist.
+    for (int old : place.Selected)
+        if (old >= count || !wanted[size_t(old)]) view.SetItemState(old, LVIS_SELECTED, false);
+    if (view.ItemCount() != count) view.SetItemCount(count, LVSICF_NOSCROLL);
+    for (int i = 0; i < count; ++i)
+        if (wanted[size_t(i)] && !had[size_t(i)]) view.SetItemState(i, LVIS_SELECTED, true);
+    if (count == 0) return;
+
+    // A focused row that went leaves the focus to the row that took its place.
+    int focus = place.Focused >= 0 ? newOf[size_t(place.Focused)] : 0;
+    if (focus < 0) focus = std::min(place.Focused, count - 1);
+    if (!view.ItemHasState(focus, LVIS_FOCUSED)) view.SetItemState(focus, LVIS_FOCUSED, true);
+    // The first row shown stays first; when it went, the next one still listed does.
+    for (size_t old = size_t(std::max(place.Top, 0)); old < newOf.size(); ++old) {
+        if (newOf[old] < 0) continue;
+        if (newOf[old] != view.TopIndex()) view.ScrollToTop(newOf[old]);
+        break;
+    }
+}
+}  // namespace
+
+void TShellFileList::Relist(TCustomListView& view, bool keepPlace)
+{
     // A folder that cannot be bound shows no rows rather than the last folder's.
-    Clear();
-    if (style == vsList && view.ItemCount() > 0) view.MakeVisible(0, false);
-    view.SetItemCount(0);
+    TRowsPlace place;
+    if (keepPlace) {
+        place = TakePlace(view, FItems);
+    } else {
+        Clear();
+        if (view.ViewStyle() == vsList && view.ItemCount() > 0) view.MakeVisible(0, false);
+        view.SetItemCount(0);
+    }
     // The view keeps its style while the rows come: a detour through the
     // icon style would lay out every new row as an icon for nothing.
-    if (ComPtr<IShellFolder> folder = ShellFolder()) {
-        if (Enumerate(folder.Get(), FolderLevel()) > 0) {
-            view.SetItemCount(Count());
-            view.SetItemState(0, LVIS_FOCUSED, true);
-        }
+    ComPtr<IShellFolder> folder = ShellFolder();
+    if (folder) Enumerate(folder.Get(), FolderLevel());
+    if (keepPlace) {
+        GivePlaceBack(view, folder.Get(), FItems, place);
+    } else if (Count() > 0) {
+        view.SetItemCount(Count());
+        view.SetItemState(0, LVIS_FOCUSED, true);
     }
 }
 
@@ -362,17 +446,19 @@ void TShellFileList::SetFolder(LPCITEMIDLIST list)
     }
     FreeFolderLists();
     FFolderIDList.reset(CopyIDList(list));
-    {
+    // The new folder's changes wait until it is listed and its columns fitted.
+    StopWatchers();
+    try {
         TUpdateScope update(view);
-        try {
-            const int rows = Refresh();
-            view.SetItemCount(rows);
-            if (rows > 0) view.MakeVisible(0, false);
-        } catch (...) {
-            FitColumns();  // the columns belong to the new folder, listed or not
-            throw;
-        }
+        const int rows = Reenumerate(false);
+        view.SetItemCount(rows);
+        if (rows > 0) view.MakeVisible(0, false);
+    } catch (...) {
+        RestartWatchers();
+        FitColumns();  // the columns belong to the new folder, listed or not
+        throw;
     }
+    RestartWatchers();
     FitColumns();
 }
 
@@ -415,6 +501,12 @@ void TShellFileList::FollowChange(TObject* watcher, const std::wstring& path)
     const std::wstring listed = FolderPath();
     // A folder outside the file system is not watched; a report for a folder listed before is old news.
     if (listed.empty() || (!path.empty() && !SamePath(path, listed))) return;
+    if (FPauseDepth > 0) {
+        // Handed over inside a listing or a paused operation (a nested
+        // message loop): following it now would list inside the listing.
+        (watcher == FNameWatcher ? FMissedNames : FMissedContents) = true;
+        return;
+    }
     if (!IsExistingDirectory(listed)) {
         FolderVanished();
     } else if (watcher == FNameWatcher) {
@@ -439,27 +531,43 @@ void TShellFileList::FolderVanished()
             SetFolder(treeFolder.get());
         } else {
             // Nothing to show and nothing to watch; the view learns it like any other change.
-            StopWatchers();
+            WatchPath(L"");
             FHost.DoShListChange(this);
         }
     }
 }
 
-void TShellFileList::StopWatchers()
+void TShellFileList::WatchPath(const std::wstring& path)
 {
     for (TShFilesWatcher* watcher : {FNameWatcher, FAttrWatcher})
-        if (watcher) watcher->SetPath(L"");
-    FPausedPath = FolderPath();
-    FPausedTicks = LastWriteTicks(FPausedPath);
+        if (watcher) watcher->SetPath(path);
+}
+
+void TShellFileList::StopWatchers()
+{
+    const std::wstring path = FolderPath();
+    // A pause within a pause of the same folder goes on looking from the first one's time.
+    if (FPauseDepth++ > 0 && path == FPausedPath) return;
+    WatchPath(L"");
+    FPausedPath = path;
+    FPausedTicks = LastWriteTicks(path);
 }
 
 void TShellFileList::RestartWatchers()
 {
-    if (!FNameWatcher && !FAttrWatcher) return;
+    if (FPauseDepth > 0 && --FPauseDepth > 0) return;
     const std::wstring path = FolderPath();
-    for (TShFilesWatcher* watcher : {FNameWatcher, FAttrWatcher})
-        if (watcher) watcher->SetPath(path);
-    // A folder's last-write time moves with every name made or taken in it.
-    if (FNameWatcher && !path.empty() && path == FPausedPath && LastWriteTicks(path) != FPausedTicks)
-        FNameWatcher->Nudge();
+    // A folder's last-write time moves with every name made or taken in it:
+    // the name watcher compares it once it watches again.
+    if (FNameWatcher) FNameWatcher->SetPath(path, !path.empty() && path == FPausedPath ? FPausedTicks : 0);
+    if (FAttrWatcher) FAttrWatcher->SetPath(path);
+    const bool names = std::exchange(FMissedNames, false);
+    const bool contents = std::exchange(FMissedContents, false);
+    if (names && FNameWatcher) FNameWatcher->Nudge();
+    if (contents && FAttrWatcher) FAttrWatcher->Nudge();
+}
+
+void TShellFileList::ForgetOwnChanges()
+{
+    if (FPauseDepth > 0) FPausedTicks = LastWriteTicks(FPausedPath);
 }

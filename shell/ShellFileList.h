@@ -55,6 +55,10 @@ public:
     static constexpr DWORD kContentsFilter =
         FILE_NOTIFY_CHANGE_ATTRIBUTES | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE;
 
+    // How long the watchers of listings made from now on let a burst settle;
+    // the watchers' own settle time unless a test shortens it.
+    static DWORD WatchSettleMs;
+
     // `watch` false makes a listing without watchers.
     explicit TShellFileList(TShellListHost& host, bool watch = true);
     ~TShellFileList() override;
@@ -88,7 +92,9 @@ public:
 
     // Lists the folder of `list` (a copy is kept) and fits the columns to its kind.
     void SetFolder(LPCITEMIDLIST list);
-    // Enumerates again; answers the new row count.
+    // Enumerates the same folder again; answers the new row count. The rows
+    // still listed keep their selection, the focused one the focus, and the
+    // first row shown stays first.
     int Refresh();
     void Sort(int column);
     // Sorts with the selection and the focus kept on the same items.
@@ -97,18 +103,26 @@ public:
     void RemoveSelectedItems();
     // The watchers' hand-over, on the main thread.
     void FilesChanged(TObject* watcher, const std::wstring& path);
+    // Pauses may nest; watching resumes when the outermost one ends, and then
+    // looks for what others changed in the folder meanwhile.
     void StopWatchers();
     void RestartWatchers();
+    // The folder's changes since the pause began are shown already (the
+    // view's own rename or delete, or a new listing): the resume does not
+    // look for them.
+    void ForgetOwnChanges();
 
     int SortColumn() const { return FSortColumn; }
     // The direction factor per column: +1 ascending, -1 descending.
     std::array<int, kColumns> SortDirections{1, 1, 1, 1, 1};
 
 private:
-    void Relist(TCustomListView& view);
+    int Reenumerate(bool keepPlace);
+    void Relist(TCustomListView& view, bool keepPlace);
     int Enumerate(IShellFolder* folder, int level);
     void Resort(TCustomListView& view, int column);
     void FollowChange(TObject* watcher, const std::wstring& path);
+    void WatchPath(const std::wstring& path);
     bool KindAccepted(int level, TShItemIDType folderType, TShellFileItem& item) const;
     void FreeFolderLists();
     void FolderVanished();
@@ -130,6 +144,11 @@ private:
     // names changed while nothing watched are looked for when they restart.
     std::wstring FPausedPath;
     ULONGLONG FPausedTicks = 0;
+    int FPauseDepth = 0;
+    // Reports that came while watching paused (from a nested message loop):
+    // the watchers are asked to report again when the pause ends.
+    bool FMissedNames = false;
+    bool FMissedContents = false;
     TShFilesWatcher* FNameWatcher = nullptr;
     TShFilesWatcher* FAttrWatcher = nullptr;
 };

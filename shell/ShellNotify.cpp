@@ -371,13 +371,14 @@ TShFilesWatcher::TShFilesWatcher(std::wstring path, DWORD notifyFilter, TPathCha
     Start();
 }
 
-void TShFilesWatcher::SetPath(const std::wstring& path)
+void TShFilesWatcher::SetPath(const std::wstring& path, ULONGLONG unchangedSince)
 {
     std::lock_guard lock(FLock);
     if (path == FPath && (FWatching || path.empty())) return;
     const bool exists = IsExistingDirectory(path);
     FPath = exists ? path : std::wstring();
     FMissingPath = exists ? std::wstring() : path;
+    FUnchangedSince = exists ? unchangedSince : 0;
     FPathChangedEvent.Set();
 }
 
@@ -414,14 +415,18 @@ std::wstring TShFilesWatcher::Reopen(TWatch& watch)
 {
     watch.Close();
     std::wstring path, missing;
+    ULONGLONG since = 0;
     {
         std::lock_guard lock(FLock);
         path = FPath;
         missing = std::exchange(FMissingPath, std::wstring());
+        since = std::exchange(FUnchangedSince, 0);
         FWatching = false;
     }
     // Opened outside the lock: on a slow or network path that takes seconds.
     watch.Open(path, FNotifyFilter);
+    // Compared only now that the handle is open, so that no change falls between the two.
+    if (since != 0 && watch.Watching() && LastWriteTicks(path) != since) FChangedUnwatched = true;
     std::lock_guard lock(FLock);
     FWatching = watch.Watching();
     return !path.empty() && !FWatching && watch.Gone() ? path : missing;
@@ -470,8 +475,19 @@ bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
             watch.Close();
             return false;
         case TWake::PathChanged:
+            // A change the worker has not served yet (it was looking for the
+            // directory's presence) counts as settling too.
+            if (quiet.Pending() || watch.Signalled()) FHeldPath = watch.Path();
             ReopenTellingLoss(watch);
-            return true;
+            // Without a path the owner pauses: the held burst waits for its directory to come back.
+            if (watch.Path().empty()) return true;
+            {
+                const bool held = std::exchange(FHeldPath, std::wstring()) == watch.Path();
+                const bool unwatched = std::exchange(FChangedUnwatched, false);
+                if (!(held || unwatched) || !watch.Watching()) return true;
+            }
+            quiet.Changed();
+            break;
         case TWake::Timeout: {
             if (!quiet.Pending()) {
                 // The idle wait's presence check. A change that came since the

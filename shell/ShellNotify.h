@@ -94,8 +94,13 @@ public:
     // the watcher reports the path once, so that its owner learns that the
     // directory is missing, and idles until it gets one. The path watched already changes
     // nothing, unless its directory went away and the watcher idles: then
-    // the directory is looked for again (an owner that made it anew).
-    void SetPath(const std::wstring& path);
+    // the directory is looked for again (an owner that made it anew). A burst
+    // that was settling when the path was emptied is reported when the same
+    // path comes back, so that an owner's pause loses no change.
+    // `unchangedSince`, when not 0, is the directory's last-write time when the
+    // owner stopped watching it: a later one, found once the handle is open,
+    // is reported as a change made while nobody watched.
+    void SetPath(const std::wstring& path, ULONGLONG unchangedSince = 0);
     std::wstring CurrentPath() const;
     // Reports the watched directory after the settle time, as if it had
     // changed: for an owner that did not watch for a while and missed changes.
@@ -125,6 +130,9 @@ private:
     std::wstring FPath;  // guarded by FLock
     bool FWatching = false;  // guarded by FLock: the worker holds a handle on FPath
     std::wstring FMissingPath;  // guarded by FLock: given, but no directory; the worker tells the owner
+    std::wstring FHeldPath;  // worker only: a burst that was settling there when the path was taken away
+    ULONGLONG FUnchangedSince = 0;  // guarded by FLock: SetPath's last-write time, until the worker opens the path
+    bool FChangedUnwatched = false;  // worker only: the directory changed before its handle was open; served by the path change
     DWORD FNotifyFilter;
     TEvent FPathChangedEvent{false};
     TEvent FNudgeEvent{false};

@@ -161,7 +161,8 @@ void TShellListView::RefreshList()
 {
     // The user's way to have icons and types asked again, as after installing a program.
     ClearShellClassCache();
-    SetItemCount(FFileList->Refresh());
+    // The listing has kept the user's place: the count must not scroll it away.
+    SetItemCount(FFileList->Refresh(), LVSICF_NOSCROLL);
     UpdateItems();
 }
 
@@ -295,6 +296,11 @@ void TShellListView::DoShListChange(TShellFileList* list)
 DWORD TShellListView::SelectedSize() const
 {
     DWORD size = 0;
+    // Every row selected (select-all) is summed without asking the control row by row.
+    if (SelCount() == FFileList->Count()) {
+        for (int i = 0; i < FFileList->Count(); ++i) size += FFileList->ItemAt(i)->FileSize();
+        return size;
+    }
     for (int i = NextItem(-1, LVNI_SELECTED); i >= 0; i = NextItem(i, LVNI_SELECTED))
         if (TShellFileItem* item = FFileList->ItemAt(i)) size += item->FileSize();
     return size;

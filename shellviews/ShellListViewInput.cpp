@@ -136,12 +136,18 @@ void TShellListView::FollowShellCommand(int result, const std::wstring& firstPat
 {
     switch (result) {
     case shellResultLink:
-        if (!FFileList->FolderPath().empty()) RefreshList();
+        // The new listing shows the link and whatever else changed so far.
+        if (!FFileList->FolderPath().empty()) {
+            RefreshList();
+            FFileList->ForgetOwnChanges();
+        }
         break;
     case shellResultDelete:
         // A cancelled delete leaves the first item where it was.
         if (firstWasFile ? !FileExists(firstPath) : !IsExistingDirectory(firstPath)) {
             FFileList->RemoveSelectedItems();
+            // The rows are gone already; a re-listing would only show it again.
+            FFileList->ForgetOwnChanges();
             if (FTree) FTree->RefreshTree();
         }
         break;
@@ -174,7 +180,7 @@ void TShellListView::Edit(int index, std::wstring& text)
     TShellFileItem* item = FFileList->ItemAt(FFileList->IndexOfIDList(edited.get()));
     if (!item) return;
     PauseWatch();
-    item->Rename(text);
+    if (item->Rename(text)) FFileList->ForgetOwnChanges();
     ResumeWatch();
 }
 

@@ -249,12 +249,12 @@ int TCustomListView::ItemCount() const
     return HandleAllocated() ? ListView_GetItemCount(Handle()) : FItemCount;
 }
 
-void TCustomListView::SetItemCount(int count)
+void TCustomListView::SetItemCount(int count, DWORD flags)
 {
     FItemCount = count;
     FFetchedIndex = -1;
     if (FDropHighlighted >= count) FDropHighlighted = -1;
-    if (HandleAllocated()) ListView_SetItemCountEx(Handle(), count, 0);
+    if (HandleAllocated()) ListView_SetItemCountEx(Handle(), count, flags);
 }
 
 bool TCustomListView::ItemHasState(int index, UINT state) const
@@ -291,6 +291,26 @@ int TCustomListView::SelCount() const
 void TCustomListView::MakeVisible(int index, bool partialOK)
 {
     if (HandleAllocated()) ListView_EnsureVisible(Handle(), index, partialOK);
+}
+
+int TCustomListView::TopIndex() const
+{
+    return HandleAllocated() ? ListView_GetTopIndex(Handle()) : 0;
+}
+
+void TCustomListView::ScrollToTop(int index)
+{
+    // Scrolling ends an in-place edit (Wine's control does): the row being edited holds the place then.
+    if (!HandleAllocated() || index < 0 || index >= ItemCount() || ListView_GetEditControl(Handle())) return;
+    if (ViewStyle() != vsReport) {
+        MakeVisible(index, false);
+        return;
+    }
+    // Report style scrolls by pixels, which the control rounds to whole rows.
+    RECT row{};
+    if (!ListView_GetItemRect(Handle(), index, &row, LVIR_BOUNDS)) return;
+    const int height = row.bottom - row.top;
+    if (height > 0) ListView_Scroll(Handle(), 0, (index - TopIndex()) * height);
 }
 
 void TCustomListView::UpdateItems()

@@ -76,7 +76,8 @@ public:
 
     // Rows (owner data: only the count is the control's).
     int ItemCount() const;
-    void SetItemCount(int count);
+    // `flags`: LVSICF_NOSCROLL, LVSICF_NOINVALIDATEALL.
+    void SetItemCount(int count, DWORD flags = 0);
     // Item states: LVIS_SELECTED, LVIS_FOCUSED, LVIS_DROPHILITED, ...; index -1 sets every row.
     bool ItemHasState(int index, UINT state) const;
     void SetItemState(int index, UINT state, bool on);
@@ -84,6 +85,11 @@ public:
     int NextItem(int start, UINT flags) const;
     int SelCount() const;
     void MakeVisible(int index, bool partialOK);
+    // The first row shown (report and list styles; 0 in the icon styles).
+    int TopIndex() const;
+    // Scrolls until the row is the first one shown, as far as the rows below
+    // allow; not while a row's caption is being edited.
+    void ScrollToTop(int index);
     // Repaints every row, with their texts asked again.
     void UpdateItems();
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "shell/ShellNotify.h"
+#include "shell/ShellUtils.h"
 #include "tests/common/Pump.h"
 #include "ui/Application.h"
 #include "ui/Exceptions.h"
@@ -315,4 +316,66 @@ TEST_F(FilesWatcherTest, AReportNamesTheDirectoryThatChangedNotTheOneWatchedSinc
     FWatcher->SetPath(second);
     ASSERT_TRUE(PumpUntil([&] { return !FReports.empty(); }, 10000));
     EXPECT_EQ(FReports[0], first);
+}
+
+// An owner's pause (its path emptied and given back) while a burst settles:
+// the burst is reported once the same directory is watched again.
+TEST_F(FilesWatcherTest, ABurstSettlingWhenThePathIsTakenAwayIsReportedWhenItComesBack)
+{
+    const std::wstring file = FDir.Path() + L"\\note.txt";
+    AppendToFile(file);
+    int made = 0;
+    const struct {
+        const char* name;
+        DWORD filter;
+        std::function<void()> change;
+    } cases[] = {
+        {"names", kNames, [&] { AppendToFile(FDir.Path() + L"\\made" + std::to_wstring(++made) + L".txt"); }},
+        {"contents", FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE, [&] { AppendToFile(file); }},
+    };
+    for (const auto& step : cases) {
+        SCOPED_TRACE(step.name);
+        Watch(FDir.Path(), step.filter, TShFilesWatcher::DefaultSettleMs);
+        // A first report shows the watcher's handle open (its thread may open it
+        // late: a change is made again each time a report could have come).
+        ULONGLONG next = 0;
+        ASSERT_TRUE(PumpUntil([&] {
+            if (GetTickCount64() >= next) {
+                step.change();
+                next = GetTickCount64() + TShFilesWatcher::DefaultSettleMs + 1000;
+            }
+            return !FReports.empty();
+        }, 20000));
+        FReports.clear();
+        PumpFor(100);
+        // The test's own handle on the directory is signalled in the same pass as the watcher's.
+        const HANDLE seen = FindFirstChangeNotificationW(FDir.Path().c_str(), FALSE, step.filter);
+        ASSERT_NE(seen, INVALID_HANDLE_VALUE);
+        step.change();
+        EXPECT_EQ(WaitForSingleObject(seen, 10000), WAIT_OBJECT_0);
+        FindCloseChangeNotification(seen);
+        FWatcher->SetPath(L"");
+        PumpFor(TShFilesWatcher::DefaultSettleMs + 500);  // longer than the burst would have settled
+        EXPECT_TRUE(FReports.empty());
+        FWatcher->SetPath(FDir.Path());
+        EXPECT_TRUE(PumpUntil([&] { return !FReports.empty(); }, 15000));
+        EXPECT_EQ(FReports, std::vector<std::wstring>{FDir.Path()});
+        TearDown();
+        FReports.clear();
+        FWatcher = nullptr;
+        FGone = FEnded = false;
+    }
+}
+
+// The owner gives back the directory with its last-write time from the moment
+// it stopped watching: a name made meanwhile is reported.
+TEST_F(FilesWatcherTest, ANameMadeWhileNobodyWatchedIsReportedWhenWatchingResumes)
+{
+    Watch(L"", kNames);
+    const ULONGLONG before = LastWriteTicks(FDir.Path());
+    AppendToFile(FDir.Path() + L"\\made-unwatched.txt");
+    ASSERT_NE(LastWriteTicks(FDir.Path()), before);
+    FWatcher->SetPath(FDir.Path(), before);
+    EXPECT_TRUE(PumpUntil([&] { return !FReports.empty(); }, 15000));
+    EXPECT_EQ(FReports, std::vector<std::wstring>{FDir.Path()});
 }
