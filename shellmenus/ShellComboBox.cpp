@@ -75,7 +75,8 @@ void TShellComboBox::RevokeDropTarget()
 {
     if (!FDropRegistered || !HandleAllocated()) return;
     FDropRegistered = false;
-    OleCheck(RevokeDragDrop(Handle()));
+    // Also reached from the destructor: a registration that is already gone leaves nothing to undo.
+    RevokeDragDrop(Handle());
 }
 
 LRESULT TShellComboBox::WndProc(UINT message, WPARAM wParam, LPARAM lParam)

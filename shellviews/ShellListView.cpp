@@ -96,7 +96,8 @@ void TShellListView::ReleaseWindowServices()
     }
     if (FDropRegistered) {
         FDropRegistered = false;
-        OleCheck(RevokeDragDrop(Handle()));
+        // Also reached from the destructor: a registration that is already gone leaves nothing to undo.
+        RevokeDragDrop(Handle());
     }
 }
 

@@ -176,7 +176,8 @@ void TShellTreeView::RevokeDropTarget()
 {
     if (!FDropRegistered || !HandleAllocated()) return;
     FDropRegistered = false;
-    OleCheck(RevokeDragDrop(Handle()));
+    // Also reached from the destructor: a registration that is already gone leaves nothing to undo.
+    RevokeDragDrop(Handle());
 }
 
 LRESULT TShellTreeView::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
