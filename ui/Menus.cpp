@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <vector>
 
 #include "ui/Application.h"
 #include "ui/Exceptions.h"
@@ -11,10 +12,30 @@ namespace {
 constexpr int kMargin = 3;
 constexpr int kShortCutGap = 16;
 
-UINT NextCommand()
+// An item's id comes back when the item goes: a program that keeps making own items
+// would otherwise climb into the ids the shell's entries of a context menu take.
+class TCommandIds {
+public:
+    UINT Take()
+    {
+        const auto unused = std::find(FUsed.begin(), FUsed.end(), false);
+        const size_t index = size_t(unused - FUsed.begin());
+        if (unused == FUsed.end()) FUsed.push_back(true);
+        else *unused = true;
+        return UINT(index + 1);
+    }
+    // Allocates nothing: item destructors call it.
+    void Give(UINT command) noexcept { FUsed[command - 1] = false; }
+
+private:
+    std::vector<bool> FUsed;  // by id - 1; id 0 means no command to Windows
+};
+
+TCommandIds& CommandIds()
 {
-    static UINT last = 0;
-    return ++last;
+    // Never destroyed: items of static objects go after the statics of this file.
+    static TCommandIds* ids = new TCommandIds;
+    return *ids;
 }
 
 // Selects the screen's menu font into a device context for as long as it lives.
@@ -120,7 +141,7 @@ std::wstring GetLongHint(const std::wstring& hint)
 // ---------------------------------------------------------------------------
 // TMenuItem
 
-TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), FCommand(NextCommand()) {}
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), FCommand(CommandIds().Take()) {}
 
 TMenuItem::~TMenuItem()
 {
@@ -130,6 +151,7 @@ TMenuItem::~TMenuItem()
         DestroyMenu(FHandle);
     }
     if (FBitmap) DeleteObject(FBitmap);
+    CommandIds().Give(FCommand);
 }
 
 TMenuItem* TMenuItem::Add(const std::wstring& caption)
