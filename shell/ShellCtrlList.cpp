@@ -101,7 +101,10 @@ LRESULT TShellCtrlList::WMShellChange(WPARAM wParam, LPARAM lParam)
 
 void TShellCtrlList::VolumeChanged(DWORD event, const DEV_BROADCAST_HDR* header)
 {
-    if (header->dbch_devicetype != DBT_DEVTYP_VOLUME) return;
+    // Another process wrote the record: it is only as long as it says, and a volume's fields may be missing.
+    if (header->dbch_size < sizeof(DEV_BROADCAST_HDR) || header->dbch_devicetype != DBT_DEVTYP_VOLUME ||
+        header->dbch_size < sizeof(DEV_BROADCAST_VOLUME))
+        return;
     const auto* volume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(header);
     if (volume->dbcv_flags & DBTF_MEDIA) {
         // Two volumes in one broadcast: only the lowest drive is told.

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <dbt.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,10 +41,11 @@ public:
     bool Fail = false;
 };
 
-LRESULT SendVolume(HWND window, WPARAM event, DWORD unitMask, WORD flags)
+// The size is what the record claims; the fields after it are there all the same.
+LRESULT SendVolume(HWND window, WPARAM event, DWORD unitMask, WORD flags, DWORD size = sizeof(DEV_BROADCAST_VOLUME))
 {
     DEV_BROADCAST_VOLUME volume{};
-    volume.dbcv_size = sizeof(volume);
+    volume.dbcv_size = size;
     volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
     volume.dbcv_unitmask = unitMask;
     volume.dbcv_flags = flags;
@@ -122,6 +124,16 @@ TEST_F(CtrlListTest, OtherBroadcastsReachNoView)
     DEV_BROADCAST_HDR port{sizeof(DEV_BROADCAST_HDR), DBT_DEVTYP_PORT, 0};
     SendMessageW(FRegistry.Handle(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, LPARAM(&port));
     EXPECT_TRUE(FFirst.Received.empty());
+}
+
+TEST_F(CtrlListTest, ARecordShorterThanItClaimsToBeReachesNoView)
+{
+    // No room for the header, the header alone, a volume without its flags.
+    for (const DWORD size : {DWORD(0), DWORD(sizeof(DEV_BROADCAST_HDR)), DWORD(offsetof(DEV_BROADCAST_VOLUME, dbcv_flags))}) {
+        SCOPED_TRACE(size);
+        SendVolume(FRegistry.Handle(), DBT_DEVICEARRIVAL, kDriveD, DBTF_NET, size);
+        EXPECT_TRUE(FFirst.Received.empty());
+    }
 }
 
 TEST_F(CtrlListTest, AFailingViewIsShownAndTheOthersStillHearTheChange)
