@@ -16,7 +16,8 @@ LRESULT TShellListView::CNNotify(NMHDR& header)
 
 void TShellListView::LendCanvas(HDC dc)
 {
-    FCanvas.Attach(dc, GetTextColor(dc), Color());
+    // Not the device context's colour: before a row is drawn it still holds the previous row's.
+    FCanvas.Attach(dc, FontColor(), Color());
     FCanvas.OnChange = [this] { FCanvasChanged = true; };
 }
 

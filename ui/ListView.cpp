@@ -142,6 +142,12 @@ COLORREF TCustomListView::Color() const
     return color == CLR_NONE ? GetSysColor(COLOR_WINDOW) : color;
 }
 
+COLORREF TCustomListView::FontColor() const
+{
+    const COLORREF color = HandleAllocated() ? ListView_GetTextColor(Handle()) : CLR_DEFAULT;
+    return color == CLR_DEFAULT || color == CLR_NONE ? GetSysColor(COLOR_WINDOWTEXT) : color;
+}
+
 void TCustomListView::EditCaption(int index)
 {
     if (!HandleAllocated()) return;

@@ -60,6 +60,8 @@ public:
     void SetRowSelect(bool value);
     // The background colour of the rows.
     COLORREF Color() const;
+    // The colour of the rows' text.
+    COLORREF FontColor() const;
     // Starts in-place editing of the row's caption.
     void EditCaption(int index);
 

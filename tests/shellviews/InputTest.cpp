@@ -212,6 +212,24 @@ TEST_F(ListViewTest, ACustomDrawHandlerColoursTheRowsBackground)
     EXPECT_GT(red, (label.right - label.left) / 2) << "the label's background is the handler's colour";
 }
 
+// A handler that changes only the background keeps the view's text colour, also on the row
+// drawn after a selected one, whose highlight text colour the device context still holds.
+TEST_F(ListViewTest, TheLentCanvasStartsWithTheViewsTextColour)
+{
+    Folder.AddFile(L"a selected.txt");
+    Folder.AddFile(L"b plain.txt");
+    ListPath(Folder.Path());
+    SetFocus(Window());
+    ListView_SetItemState(Window(), 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    std::vector<COLORREF> starts(2, CLR_NONE);
+    View->OnCustomDrawItem = [&](TObject*, int item, UINT, bool&, bool&) {
+        starts.at(item) = View->Canvas().FontColor();
+        View->Canvas().SetBrushColor(RGB(255, 255, 0));
+    };
+    RedrawWindow(Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    EXPECT_EQ(starts, std::vector<COLORREF>(2, GetSysColor(COLOR_WINDOWTEXT)));
+}
+
 TEST_F(ListViewTest, AShortcutRowCarriesTheShortcutOverlay)
 {
     ComPtr<IShellLinkW> link;
