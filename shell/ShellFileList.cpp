@@ -551,6 +551,7 @@ void TShellFileList::StopWatchers()
     WatchPath(L"");
     FPausedPath = path;
     FPausedTicks = LastWriteTicks(path);
+    FOwnChanges = false;
 }
 
 void TShellFileList::RestartWatchers()
@@ -559,8 +560,10 @@ void TShellFileList::RestartWatchers()
     const std::wstring path = FolderPath();
     // A folder's last-write time moves with every name made or taken in it:
     // the name watcher compares it once it watches again.
-    if (FNameWatcher) FNameWatcher->SetPath(path, !path.empty() && path == FPausedPath ? FPausedTicks : 0);
-    if (FAttrWatcher) FAttrWatcher->SetPath(path);
+    const bool samePath = !path.empty() && path == FPausedPath;
+    const bool own = samePath && std::exchange(FOwnChanges, false);
+    if (FNameWatcher) FNameWatcher->SetPath(path, samePath ? FPausedTicks : 0, own);
+    if (FAttrWatcher) FAttrWatcher->SetPath(path, 0, own);
     const bool names = std::exchange(FMissedNames, false);
     const bool contents = std::exchange(FMissedContents, false);
     if (names && FNameWatcher) FNameWatcher->Nudge();
@@ -569,5 +572,7 @@ void TShellFileList::RestartWatchers()
 
 void TShellFileList::ForgetOwnChanges()
 {
-    if (FPauseDepth > 0) FPausedTicks = LastWriteTicks(FPausedPath);
+    if (FPauseDepth == 0) return;
+    FPausedTicks = LastWriteTicks(FPausedPath);
+    FOwnChanges = true;
 }

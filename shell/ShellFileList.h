@@ -145,6 +145,7 @@ private:
     std::wstring FPausedPath;
     ULONGLONG FPausedTicks = 0;
     int FPauseDepth = 0;
+    bool FOwnChanges = false;  // the view changed the folder itself during this pause
     // Reports that came while watching paused (from a nested message loop):
     // the watchers are asked to report again when the pause ends.
     bool FMissedNames = false;

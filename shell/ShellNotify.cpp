@@ -371,7 +371,7 @@ TShFilesWatcher::TShFilesWatcher(std::wstring path, DWORD notifyFilter, TPathCha
     Start();
 }
 
-void TShFilesWatcher::SetPath(const std::wstring& path, ULONGLONG unchangedSince)
+void TShFilesWatcher::SetPath(const std::wstring& path, ULONGLONG unchangedSince, bool ownChanges)
 {
     std::lock_guard lock(FLock);
     if (path == FPath && (FWatching || path.empty())) return;
@@ -379,6 +379,7 @@ void TShFilesWatcher::SetPath(const std::wstring& path, ULONGLONG unchangedSince
     FPath = exists ? path : std::wstring();
     FMissingPath = exists ? std::wstring() : path;
     FUnchangedSince = exists ? unchangedSince : 0;
+    FOwnChanges = exists && ownChanges;
     FPathChangedEvent.Set();
 }
 
@@ -421,6 +422,7 @@ std::wstring TShFilesWatcher::Reopen(TWatch& watch)
         path = FPath;
         missing = std::exchange(FMissingPath, std::wstring());
         since = std::exchange(FUnchangedSince, 0);
+        FOwnChangesRead = std::exchange(FOwnChanges, false);
         FWatching = false;
     }
     // Opened outside the lock: on a slow or network path that takes seconds.
@@ -475,16 +477,21 @@ bool TShFilesWatcher::Serve(TWatch& watch, TWake wake)
             watch.Close();
             return false;
         case TWake::PathChanged:
-            // A change the worker has not served yet (it was looking for the
-            // directory's presence) counts as settling too.
-            if (quiet.Pending() || watch.Signalled()) FHeldPath = watch.Path();
+            // A burst that was settling is held for the path's return. So is a
+            // change not read yet (the worker was busy, or looking for the
+            // directory's presence), unless the owner changed the directory
+            // itself meanwhile: on a busy machine its own change can reach the
+            // handle before the worker has taken the pause.
+            if (quiet.Pending()) FHeldPath = watch.Path();
+            else if (watch.Signalled()) FUnreadPath = watch.Path();
             ReopenTellingLoss(watch);
             // Without a path the owner pauses: the held burst waits for its directory to come back.
             if (watch.Path().empty()) return true;
             {
                 const bool held = std::exchange(FHeldPath, std::wstring()) == watch.Path();
+                const bool unread = std::exchange(FUnreadPath, std::wstring()) == watch.Path() && !FOwnChangesRead;
                 const bool unwatched = std::exchange(FChangedUnwatched, false);
-                if (!(held || unwatched) || !watch.Watching()) return true;
+                if (!(held || unread || unwatched) || !watch.Watching()) return true;
             }
             quiet.Changed();
             break;

@@ -99,8 +99,11 @@ public:
     // path comes back, so that an owner's pause loses no change.
     // `unchangedSince`, when not 0, is the directory's last-write time when the
     // owner stopped watching it: a later one, found once the handle is open,
-    // is reported as a change made while nobody watched.
-    void SetPath(const std::wstring& path, ULONGLONG unchangedSince = 0);
+    // is reported as a change made while nobody watched. `ownChanges` says
+    // that the owner itself changed the directory during its pause: a change
+    // that the worker had not read yet when the path was taken away is then
+    // taken for the owner's own.
+    void SetPath(const std::wstring& path, ULONGLONG unchangedSince = 0, bool ownChanges = false);
     std::wstring CurrentPath() const;
     // Reports the watched directory after the settle time, as if it had
     // changed: for an owner that did not watch for a while and missed changes.
@@ -131,6 +134,9 @@ private:
     bool FWatching = false;  // guarded by FLock: the worker holds a handle on FPath
     std::wstring FMissingPath;  // guarded by FLock: given, but no directory; the worker tells the owner
     std::wstring FHeldPath;  // worker only: a burst that was settling there when the path was taken away
+    std::wstring FUnreadPath;  // worker only: a change not read yet there when the path was taken away
+    bool FOwnChanges = false;  // guarded by FLock: SetPath's word, until the worker opens the path
+    bool FOwnChangesRead = false;  // worker only: the word for the path opened last
     ULONGLONG FUnchangedSince = 0;  // guarded by FLock: SetPath's last-write time, until the worker opens the path
     bool FChangedUnwatched = false;  // worker only: the directory changed before its handle was open; served by the path change
     DWORD FNotifyFilter;
