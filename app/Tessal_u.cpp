@@ -145,6 +145,8 @@ void TTessal_f::FormCreate(TObject*)
     Application->OnRestore = [this](TObject* s) { AppRestore(s); };
     Timer3->SetEnabled(true);
     Park();
+    // From here on the activation messages tell.
+    FActiveApp = GetWindowThreadProcessId(GetForegroundWindow(), nullptr) == GetCurrentThreadId();
     // Still the main icon here: the version dialog shows this copy.
     Image1->Icon = Application->Icon();
     Application->SetIcon(Image2->Icon);
@@ -166,6 +168,11 @@ void TTessal_f::AppRestore(TObject*)
     Application->ProcessMessages();
     SetWindowState(TWindowState::wsNormal);
     ShowWindow(Application->Handle(), SW_SHOWNORMAL);
+}
+
+bool TTessal_f::Parked()
+{
+    return Left() == ParkedLeft(Monitors(), Width()) && !IsWindowVisible(Application->Handle());
 }
 
 void TTessal_f::Park()
@@ -193,7 +200,11 @@ void TTessal_f::GiveUpForeground()
     }
     if (target) SetForceActiveWindow(foreground, target);
     // Nobody to hand it to: at least no control of ours hears the keys.
-    if (GetForegroundWindow() == Handle()) SetFocus(nullptr);
+    // It stays so until the activation changes.
+    if (GetForegroundWindow() == Handle()) {
+        SetFocus(nullptr);
+        FKeptForeground = true;
+    }
 }
 
 // Every 500 ms: arm the delayed check while the pointer is at the left edge,
@@ -207,6 +218,10 @@ void TTessal_f::Timer1Timer(TObject*)
     } else {
         Timer2->Tag = dsNone;
     }
+    // The poll runs all day: a bar already parked while another program is
+    // in front, or that kept the foreground for want of a window to take it,
+    // has nothing more to park, and the system is asked nothing more.
+    if (Parked() && (!FActiveApp || FKeptForeground)) return;
     // The poll runs inside a menu's loop too, and the menu may reach past the window.
     if (HoldsTheUser()) return;
     const int left = Left();
@@ -275,6 +290,9 @@ LRESULT TTessal_f::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DISPLAYCHANGE:
         FMonitors.clear();  // a monitor came, went or changed its size
         break;
+    case WM_ACTIVATE:
+        FKeptForeground = false;  // in front or not, it is so anew
+        break;
     case WM_ACTIVATEAPP:
         WMActivateApp(wParam != FALSE);
         break;
@@ -286,6 +304,7 @@ LRESULT TTessal_f::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 // came in is no longer the one the user left for it.
 void TTessal_f::WMActivateApp(bool active)
 {
+    FActiveApp = active;
     if (!active) FForegroundBefore = nullptr;
 }
 

@@ -82,6 +82,7 @@ private:
     void AppRestore(TObject* sender);
     // Parks the window just left of the leftmost screen, out of the taskbar.
     void Park();
+    bool Parked();  // out of sight at the left, its program hidden
     // A parked window must not keep the keyboard: keys meant for another
     // window would reach the hidden list (Delete deletes, F2 renames).
     void GiveUpForeground();
@@ -95,6 +96,8 @@ private:
     bool HoldsTheUser() const;
     void WMActivateApp(bool active);
 
+    bool FActiveApp = false;       // a window of this thread is in front
+    bool FKeptForeground = false;  // parked in front: no other window was there to take it
     HWND FForegroundBefore = nullptr;  // in front before the window came in, until another program is
     std::function<std::vector<TMonitorArea>()> FMonitorSource;
     std::vector<TMonitorArea> FMonitors;  // empty until read

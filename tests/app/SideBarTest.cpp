@@ -327,6 +327,27 @@ TEST_F(SideBar, ParkingGivesTheForegroundBackOnlyToTheWindowItCameInOver)
     EXPECT_NE(GetForegroundWindow(), first.Handle()) << "an older window came up over the user's";
 }
 
+// A bar parked in front, for want of another window to take the foreground,
+// is left alone by the poll; brought forward anew (the tray icon's press), it
+// hands the foreground on at the next poll again.
+TEST_F(SideBar, AParkedBarBroughtForwardAnewHandsTheForegroundOn)
+{
+    PlayThePoll();
+    Show();
+    Pointer = POINT{450, 650};  // the bare desktop
+    form->Timer1Timer(form);
+    ASSERT_TRUE(Parked());
+    ASSERT_EQ(GetForegroundWindow(), form->Handle()) << "handed to nothing";
+
+    ForeignWindow other;
+    ASSERT_TRUE(other.Handle() && other.TakeForeground());
+    SetWindowPos(other.Handle(), nullptr, 400, 600, 300, 100, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetForegroundWindow(form->Handle());
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form->Handle(); }, 10000));
+    form->Timer1Timer(form);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other.Handle(); }, 10000));
+}
+
 // Only a window without caption or thick frame that covers the monitor, or
 // the shell's own full-screen answer, keeps the edge; the desktop never does.
 TEST_F(SideBar, OnlyAFramelessWindowCoveringTheMonitorKeepsTheEdge)
