@@ -514,6 +514,7 @@ void TShellFileList::FollowChange(TObject* watcher, const std::wstring& path)
     } else if (watcher == FAttrWatcher) {
         for (const auto& item : FItems) item->ReloadFindData();
         FHost.ListControl().UpdateItems();
+        FHost.FindDataReloaded();
     }
 }
 

@@ -42,6 +42,8 @@ public:
     // Holding the selection notification while many rows change state.
     virtual void BeginSelHold() = 0;
     virtual void EndSelHold() = 0;
+    // The rows' find data were read again: sizes the view summed may have moved.
+    virtual void FindDataReloaded() = 0;
 
 protected:
     ~TShellListHost() = default;

@@ -82,3 +82,11 @@ void TShellIDList2::Clear()
     FOwnedItems.clear();
     FOwnedParent.reset();
 }
+
+void TShellIDList2::Assign(const TShellIDList& source)
+{
+    if (&source == this) return;
+    Clear();
+    if (source.ParentIDList()) SetParentIDList(TIDListPtr(CopyIDList(source.ParentIDList())));
+    for (int i = 0; i < source.Count(); ++i) Add(TIDListPtr(CopyIDList(source.IDList(i))));
+}

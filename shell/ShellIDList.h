@@ -57,6 +57,8 @@ public:
     void SetParentIDList(TIDListPtr list);
     // Frees every owned entry and the owned parent list, then empties.
     void Clear() override;
+    // Becomes an owned copy of the lists of `source`, which may borrow its own.
+    void Assign(const TShellIDList& source);
 
 private:
     std::vector<TIDListPtr> FOwnedItems;

@@ -42,8 +42,10 @@ POINT PointOf(POINTL pt) { return POINT{pt.x, pt.y}; }
 }  // namespace
 
 // OLE gets an answer, never an exception. Whatever a handler throws ends the
-// drag here: the control lets go of it first, so that the steps that come
-// while the message is up answer "no drop" instead of failing again.
+// drag here: the control lets go of it, so that the steps still to come
+// answer "no drop" instead of failing again. The message waits until the
+// call has returned: the drag's loop may be another program's, and a box
+// opened inside this call would hold it up until someone closed the box.
 template <class TStep>
 HRESULT TShellDragHost::Guarded(DWORD* effect, TStep step)
 {
@@ -54,7 +56,7 @@ HRESULT TShellDragHost::Guarded(DWORD* effect, TStep step)
         FDragObject.reset();
         try {
             ShDragLeave();  // without a drag object it only clears the highlight and the state
-            if (Application) Application->HandleException(DragSender());
+            if (Application) Application->PostException(DragSender());
         } catch (...) {
         }
         return E_UNEXPECTED;

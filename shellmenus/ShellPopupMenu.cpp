@@ -101,6 +101,10 @@ int TShellPopupMenu::ShellPopup(TShellIDList* idList, POINT pt)
         return 0;
     SetMenuDefaultItem(menu, position, TRUE);
 
+    // The views hand over their own rows, which an own item's command may
+    // free (a refresh, another folder): the owner hears of the menu with copies.
+    TShellIDList2 shown;
+    shown.Assign(*idList);
     const UINT command = TrackPopupMenuFunc(menu, TrackFlags() | TPM_RETURNCMD, pt.x, pt.y, FMenuWindow->Handle());
     if (command == 0) return 0;
     // Identifiers above the own ones are the shell's, even where an own item
@@ -111,10 +115,10 @@ int TShellPopupMenu::ShellPopup(TShellIDList* idList, POINT pt)
                 if (item->OnClick) item->Click();
             } catch (...) {
                 // The owner hears that the menu is done also when the command failed.
-                DoAfterPopup(item, *idList);
+                DoAfterPopup(item, shown);
                 throw;
             }
-            DoAfterPopup(item, *idList);
+            DoAfterPopup(item, shown);
             return int(command);
         }
     }

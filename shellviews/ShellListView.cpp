@@ -330,6 +330,17 @@ bool TShellListView::OwnerDataStateChange(int startIndex, int endIndex, UINT old
     return TCustomListView::OwnerDataStateChange(startIndex, endIndex, oldState, newState);
 }
 
+// Selection changes add and take away one row's size at a time; a selected
+// file that grew or shrank since would leave the sum off for good, so a
+// reload counts the selected rows once more.
+void TShellListView::FindDataReloaded()
+{
+    const DWORD size = SelectedSize();
+    if (size == FSelSize) return;
+    FSelSize = size;
+    DoShSelChange(FSelSize);
+}
+
 void TShellListView::DoShSelChange(DWORD selSize)
 {
     if (FSelHold <= 0 && OnShSelChange) OnShSelChange(this, selSize);

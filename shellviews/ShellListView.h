@@ -98,6 +98,7 @@ public:
 
     void BeginSelHold() override;
     void EndSelHold() override;
+    void FindDataReloaded() override;
     void DoShListChange(TShellFileList* list) override;
     bool DoShFilter(TShellFileItem* item) override;
     // The opening of a row: a folder is listed, anything else goes to the shell.

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "ui/Exceptions.h"
 #include "ui/Text.h"
 #include "ui/WinControl.h"
@@ -11,6 +13,8 @@ TApplication* Application = nullptr;
 
 namespace {
 const wchar_t kAppClass[] = L"TessalyApplication";
+// One posted message for each exception waiting to be shown.
+constexpr UINT kShowPostedException = WM_APP + 0x100;
 
 std::wstring ModuleBaseName()
 {
@@ -60,7 +64,10 @@ void TApplication::Initialize()
 
 void TApplication::Notification(TComponent* component, TOperation operation)
 {
-    if (operation == TOperation::opRemove && component == FMainForm) FMainForm = nullptr;
+    if (operation != TOperation::opRemove) return;
+    if (component == FMainForm) FMainForm = nullptr;
+    for (TPostedException& posted : FPostedExceptions)
+        if (posted.Sender == component) posted.Sender = nullptr;
 }
 
 void TApplication::SetTitle(const std::wstring& value)
@@ -168,6 +175,33 @@ void TApplication::HandleException(TObject* sender)
     }
 }
 
+void TApplication::PostException(TObject* sender)
+{
+    auto* component = dynamic_cast<TComponent*>(sender);
+    FreeNotification(component);
+    FPostedExceptions.push_back({std::current_exception(), component});
+    if (!PostMessageW(FHandle, kShowPostedException, 0, 0)) {
+        // A full queue: better a box now than an error nobody sees.
+        FPostedExceptions.pop_back();
+        HandleException(sender);
+    }
+}
+
+void TApplication::ShowPostedException()
+{
+    if (FPostedExceptions.empty()) return;
+    const TPostedException posted = FPostedExceptions.front();
+    FPostedExceptions.pop_front();
+    const bool stillWaiting = std::any_of(FPostedExceptions.begin(), FPostedExceptions.end(),
+                                          [&](const TPostedException& other) { return other.Sender == posted.Sender; });
+    if (posted.Sender && posted.Sender != FMainForm && !stillWaiting) RemoveFreeNotification(posted.Sender);
+    try {
+        std::rethrow_exception(posted.Error);
+    } catch (...) {
+        HandleException(posted.Sender);
+    }
+}
+
 void TApplication::ShowException(const std::exception& error)
 {
     std::wstring text;
@@ -190,6 +224,9 @@ LRESULT TApplication::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         return WMSysCommand(wParam, lParam);
     case WM_CLOSE:
         if (FMainForm) FMainForm->Close();
+        return 0;
+    case kShowPostedException:
+        ShowPostedException();
         return 0;
     }
     return DefWindowProcW(FHandle, message, wParam, lParam);

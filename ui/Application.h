@@ -4,6 +4,7 @@
 // exception handler, and minimising and restoring the whole program.
 #include <windows.h>
 
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -68,6 +69,10 @@ public:
     // Shows the exception in flight (call it from a catch block) through
     // OnException or, without one, in a message box.
     void HandleException(TObject* sender);
+    // Shows the exception in flight the same way, but only once the call in
+    // progress has returned: for calls another program waits on (an OLE drag
+    // step), where a message box would hold up that program's loop.
+    void PostException(TObject* sender);
     void ShowException(const std::exception& error);
 
     TNotifyEvent OnMinimize;
@@ -82,6 +87,14 @@ private:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WMSysCommand(WPARAM wParam, LPARAM lParam);
     bool DispatchOne(HWND dialog = nullptr);
+    void ShowPostedException();
+
+    // A sender that goes before its error is shown is forgotten, not named.
+    struct TPostedException {
+        std::exception_ptr Error;
+        TComponent* Sender;
+    };
+    std::deque<TPostedException> FPostedExceptions;
 
     HWND FHandle = nullptr;
     TForm* FMainForm = nullptr;

@@ -1,6 +1,11 @@
-// A drop anywhere on the combo box goes to the shell target of its selected folder.
+// A drop anywhere on the combo box goes to the shell target of its selected
+// folder; a failing handler ends the drag without holding up its loop.
+#include <stdexcept>
+
 #include "tests/shellmenus/ComboFixture.h"
 #include "tests/shellmenus/DropTestSupport.h"
+#include "ui/Application.h"
+#include "ui/Finally.h"
 #include "ui/Text.h"
 
 using Microsoft::WRL::ComPtr;
@@ -98,4 +103,30 @@ TEST_F(ShellComboDropTest, TextIsRefusedAndOnlyAnAcceptedDragHasALeave)
         EXPECT_EQ(Combo->DragObject(), nullptr);
     }
     EXPECT_EQ(Combo->KeptDropTargetCount(), 0);
+}
+
+// The drag's loop may be another program's: a failing handler answers at
+// once, and its message waits until the call has returned.
+TEST_F(ShellComboDropTest, AFailingHandlerAnswersAtOnceAndIsShownAfterTheCall)
+{
+    RECT bounds{};
+    GetWindowRect(Combo->Handle(), &bounds);
+    const POINTL point{bounds.left + 5, bounds.top + 5};
+    std::vector<TObject*> senders;
+    Application->OnException = [&](TObject* sender, const std::exception&) { senders.push_back(sender); };
+    TFinally forget([] { Application->OnException = nullptr; });
+    Combo->OnShDragOver = [](TObject*, TShellDragObject*, TShellComboItem*, TShiftState, int, int) {
+        throw std::runtime_error("handler");
+    };
+    ComPtr<IDataObject> data = FilesData({Source.AddFile(L"thrown.txt")});
+    DWORD effect = kAllEffects;
+    ASSERT_EQ(Target()->DragEnter(data.Get(), MK_LBUTTON, point, &effect), S_OK);
+    effect = kAllEffects;
+    EXPECT_EQ(Target()->DragOver(MK_LBUTTON, point, &effect), E_UNEXPECTED);
+    EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
+    EXPECT_TRUE(senders.empty()) << "nothing is shown inside the call";
+    EXPECT_EQ(Combo->DragObject(), nullptr);
+    EXPECT_EQ(Target()->DragLeave(), S_OK);
+    Application->ProcessMessages();
+    EXPECT_EQ(senders, std::vector<TObject*>{Combo});
 }

@@ -56,7 +56,8 @@ TEST_F(ShellMenuTest, OwnItemsStandAroundTheShellEntries)
     TMenuItem* items[3] = {AddItem(L"five", &clicks[0]), AddItem(L"six", &clicks[1]), AddItem(L"seven", &clicks[2])};
     TMenuItem* after = nullptr;
     Menu->OnShAfterPopup = [&](TObject*, TMenuItem* item, const TShellIDList& list) {
-        EXPECT_EQ(&list, &Selection);
+        EXPECT_EQ(list.Count(), Selection.Count());
+        EXPECT_EQ(list.ItemPath(0), Selection.ItemPath(0));
         after = item;
     };
     Menu->SetInsertPos(1);

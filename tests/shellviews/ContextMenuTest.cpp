@@ -1,5 +1,8 @@
 // The shell menu from the list view: only for a right press on a row or the
-// menu key, and the view's follow-up of delete and rename.
+// menu key, the view's follow-up of delete and rename, and the rows the
+// owner hears of after an own command.
+#include <functional>
+
 #include "shellmenus/ShellPopupMenu.h"
 #include "tests/shellmenus/MenuFixture.h"
 #include "tests/shellviews/ListViewFixture.h"
@@ -142,4 +145,43 @@ TEST_F(ListMenuTest, AFileDeletedWhileItsMenuIsOpenLeavesACurrentListing)
     EXPECT_TRUE(PumpUntil([&] { return Names() == std::vector<std::wstring>{L"a.txt", L"c.txt"}; }, 15000));
     EXPECT_TRUE(FileExists(Folder.Path() + L"\\a.txt") && FileExists(Folder.Path() + L"\\c.txt"));
     EXPECT_EQ(View->MouseState(), 0);
+}
+
+// An own item's command may list the view again, or list another folder,
+// before the menu is done: the owner still reads the rows the menu was shown
+// for, not the freed memory of the rows the view had then.
+TEST_F(ListMenuTest, AfterPopupReadsTheMenusRowsAfterAnOwnCommandListedTheViewAgain)
+{
+    TempFolder other;
+    for (const wchar_t* name : {L"x.txt", L"y.txt", L"z.txt"}) other.AddFile(name);
+    struct Case {
+        const char* name;
+        std::function<void()> command;
+    } cases[] = {
+        {"refresh", [this] { View->RefreshList(); }},
+        {"navigate", [&] { ListPath(other.Path()); }},
+    };
+    TMenuItem* own = Menu->Items()->Add(L"own");
+    TrackPopupMenuFunc = [&](HMENU, UINT, int, int, HWND) {
+        ++Tracked;
+        return own->Command();
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListPath(Folder.Path());
+        Select({L"a.txt", L"c.txt"});
+        std::vector<std::wstring> before, after;
+        Menu->OnShBeforPopup = [&](TObject*, const TShellIDList& list, POINT, bool&) {
+            for (int i = 0; i < list.Count(); ++i) before.push_back(list.ItemPath(i));
+        };
+        own->OnClick = [&](TObject*) { c.command(); };
+        Menu->OnShAfterPopup = [&](TObject*, TMenuItem* item, const TShellIDList& list) {
+            EXPECT_EQ(item, own);
+            for (int i = 0; i < list.Count(); ++i) after.push_back(list.ItemPath(i));
+        };
+        SendMessageW(Window(), WM_CONTEXTMENU, WPARAM(Window()), LPARAM(-1));
+        ASSERT_EQ(before.size(), 2u);
+        EXPECT_EQ(after, before);
+    }
+    EXPECT_EQ(Tracked, 2);
 }

@@ -207,9 +207,11 @@ TEST_F(ListDropTest, AChangeWhileADragPassesIsDropped)
     EXPECT_EQ(View->ItemCount(), 0);
 }
 
-// A handler that throws ends that drag at the view: one message, no drop,
-// no highlight left on, and the next drag is delivered.
-TEST_F(ListDropTest, AHandlerThatThrowsIsShownOnceAndEndsOnlyItsDrag)
+// A handler that throws ends that drag at the view: the failed call answers
+// at once, its message comes once the calls have returned (the drag's loop
+// may be another program's), no drop, no highlight left on, and the next
+// drag is delivered.
+TEST_F(ListDropTest, AHandlerThatThrowsIsShownOnceAfterItsCallAndEndsOnlyItsDrag)
 {
     Folder.AddFolder(L"target");
     ListPath(Folder.Path());
@@ -221,19 +223,22 @@ TEST_F(ListDropTest, AHandlerThatThrowsIsShownOnceAndEndsOnlyItsDrag)
         Events.clear();
         ShownErrors shown;
         const int kept = View->KeptDropTargetCount();
+        std::vector<HRESULT> answers;
         DWORD effect = kAllEffects;
-        Target()->DragEnter(data.Get(), MK_LBUTTON, point, &effect);
+        answers.push_back(Target()->DragEnter(data.Get(), MK_LBUTTON, point, &effect));
         // A second move after the failure must not fail, nor be shown, again.
         for (int move = 0; move < 2; ++move) {
             effect = kAllEffects;
-            Target()->DragOver(MK_LBUTTON, point, &effect);
+            answers.push_back(Target()->DragOver(MK_LBUTTON, point, &effect));
         }
         EXPECT_EQ(effect == DROPEFFECT_NONE, Failing == L"enter" || Failing == L"over");
         // OLE drops only where the last move was welcome.
         const bool drops = Failing == L"drop" || Failing.empty();
         effect = kAllEffects;
-        if (drops) Target()->Drop(data.Get(), 0, point, &effect);
-        else Target()->DragLeave();
+        answers.push_back(drops ? Target()->Drop(data.Get(), 0, point, &effect) : Target()->DragLeave());
+        EXPECT_EQ(std::count(answers.begin(), answers.end(), E_UNEXPECTED), Failing.empty() ? 0 : 1);
+        EXPECT_TRUE(shown.Texts.empty()) << "nothing is shown inside the drag's calls";
+        Application->ProcessMessages();
         EXPECT_EQ(shown.Texts.size(), Failing.empty() ? 0u : 1u);
         EXPECT_EQ(View->KeptDropTargetCount(), kept + (Failing.empty() ? 1 : 0)) << "delivered only without a failure";
         if (Failing == L"drop") EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
@@ -425,6 +430,8 @@ TEST_F(TreeDropTest, AFailedDropLeavesNoHighlightAndTheTreeFollowingChanges)
         OverTimes(node, 1);
         effect = kAllEffects;
         EXPECT_EQ(Target()->Drop(data.Get(), 0, At(node), &effect), failing ? E_UNEXPECTED : S_OK);
+        EXPECT_TRUE(shown.Texts.empty()) << "nothing is shown inside the drop";
+        Application->ProcessMessages();
         EXPECT_EQ(shown.Texts.size(), failing ? 1u : 0u);
         EXPECT_EQ(Tree->KeptDropTargetCount(), kept + (failing ? 0 : 1));
         EXPECT_EQ(Tree->MouseState(), 0);

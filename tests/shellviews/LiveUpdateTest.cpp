@@ -58,6 +58,35 @@ TEST_F(ListViewTest, ChangedContentsRefreshTheRowInPlace)
     EXPECT_EQ(View->FileList().ItemAt(IndexOfName(L"grows.txt")), row);
 }
 
+// The selection's size follows a selected file that grows or shrinks
+// elsewhere, so that letting the rows go one by one ends at nothing.
+TEST_F(ListViewTest, TheSelectionSizeFollowsSelectedFilesThatChangeSize)
+{
+    const std::wstring file = Folder.AddFile(L"changes.txt", 100);
+    Folder.AddFile(L"stays.txt", 40);
+    Folder.AddFile(L"unselected.txt", 7);
+    ListPath(Folder.Path());
+    const auto setSelected = [&](const wchar_t* name, bool selected) {
+        ListView_SetItemState(Window(), IndexOfName(name), selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    };
+    setSelected(L"changes.txt", true);
+    setSelected(L"stays.txt", true);
+    ASSERT_EQ(View->SelSize(), 140u);
+    TShellFileItem* row = View->FileList().ItemAt(IndexOfName(L"changes.txt"));
+    for (DWORD size : {5000u, 10u}) {
+        SCOPED_TRACE(size);
+        CreateFileWithSize(file, size);
+        ASSERT_TRUE(PumpUntil([&] { return row->FileSize() == size; }, kReportLimitMs));
+        EXPECT_EQ(View->SelSize(), size + 40);
+        EXPECT_EQ(SelSizes.back(), size + 40) << "the new size is reported";
+    }
+    setSelected(L"changes.txt", false);
+    EXPECT_EQ(View->SelSize(), 40u);
+    setSelected(L"stays.txt", false);
+    EXPECT_EQ(View->SelSize(), 0u);
+    EXPECT_EQ(SelSizes.back(), 0u);
+}
+
 TEST_F(ListViewTest, AChangeWhileTheButtonIsHeldOnARowIsDropped)
 {
     Folder.AddFile(L"held.txt");

@@ -1,13 +1,17 @@
-// The application object's default exception handler, its window, and
-// minimising and restoring the program.
+// The application object's default exception handler, errors posted to be
+// shown later, its window, and minimising and restoring the program.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/common/Pump.h"
 #include "ui/Application.h"
 #include "ui/Exceptions.h"
+#include "ui/Finally.h"
 #include "ui/Timer.h"
 
 namespace {
@@ -71,6 +75,37 @@ TEST(Application, AMessageEndsWithOneFullStop)
     EXPECT_EQ(ShownText(Exception(L"書き込めません。")), L"書き込めません。");
     EXPECT_EQ(ShownText(Exception(L"Disk full.")), L"Disk full.");
     EXPECT_EQ(ShownText(std::runtime_error("ディスクがいっぱい")), L"ディスクがいっぱい.");
+}
+
+// A posted error is shown once for each post, after the call that posted it,
+// in the order posted, and names its sender only while the sender lives.
+TEST(Application, PostedErrorsAreShownLaterEachOnceAndNeverNameAGoneSender)
+{
+    std::vector<std::pair<TObject*, std::string>> shown;
+    Application->OnException = [&](TObject* sender, const std::exception& error) {
+        shown.emplace_back(sender, error.what());
+    };
+    TFinally forget([] { Application->OnException = nullptr; });
+    auto kept = std::make_unique<TComponent>(nullptr);
+    auto gone = std::make_unique<TComponent>(nullptr);
+    const auto post = [](TObject* sender, const char* text) {
+        try {
+            throw std::runtime_error(text);
+        } catch (...) {
+            Application->PostException(sender);
+        }
+    };
+    post(kept.get(), "first");
+    post(gone.get(), "second");
+    post(kept.get(), "third");
+    EXPECT_TRUE(shown.empty()) << "shown only from the posted message";
+    gone.reset();
+    Application->ProcessMessages();
+    const std::vector<std::pair<TObject*, std::string>> expected{
+        {kept.get(), "first"}, {nullptr, "second"}, {kept.get(), "third"}};
+    EXPECT_EQ(shown, expected);
+    Application->ProcessMessages();
+    EXPECT_EQ(shown.size(), 3u) << "one message each";
 }
 
 TEST(Application, TheApplicationWindowCarriesTitleAndIcon)
