@@ -194,8 +194,8 @@ TEST_F(ShellComboTest, AnotherComboBoxLinkedLaterShowsTheTreesFolderAndLetsGoOfT
     std::unique_ptr<TComponent> owned;
     auto* second = Form->Create<TShellComboBox>(Form.get(), TBounds{420, 10, 250, 24});
     Tree->SetShellComboBox(second);
-    EXPECT_EQ(Combo->TreeView(), nullptr) << "the first one is let go";
-    EXPECT_EQ(second->TreeView(), Tree);
+    EXPECT_EQ(Combo->LinkedTree(), nullptr) << "the first one is let go";
+    EXPECT_EQ(second->LinkedTree(), Tree);
     second->Loaded();
     ASSERT_NE(second->SelectedEntry(), nullptr);
     EXPECT_EQ(second->SelectedEntry()->Path(), Folder->Path());
