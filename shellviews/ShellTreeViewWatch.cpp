@@ -95,8 +95,8 @@ void TShellTreeView::DeviceChanged(std::unique_ptr<TDeviceChangeData> record)
         }
     } else if (record->Kind() == dkNetwork) {
         if (record->Event() == DBT_DEVICEARRIVAL) {
-            RefreshTree();
-            if (FCombo) FCombo->RebuildList();
+            // The rebuilt combo box would show the Desktop: it is put back on the tree's folder.
+            RefreshWithCombo();
         } else {
             if (FCombo) FCombo->RebuildList();
             SetSelected(GetFirstNode());

@@ -226,6 +226,26 @@ TEST_F(ShellComboTest, AVolumesNewNameGoesToItsOwnEntryOnly)
     EXPECT_EQ(after, before);
 }
 
+// A network volume that comes makes the tree read its folders again and the
+// combo box list its entries anew: the combo box stays on the tree's folder.
+TEST_F(ShellComboTest, ANetworkVolumeThatComesLeavesTheComboBoxOnTheTreesFolder)
+{
+    const std::wstring deep = Folder->AddFolder(L"a\\b");
+    SelectInTree(deep);
+    ASSERT_EQ(SelectedPath(), deep);
+    TTreeNode* parent = Tree->Selected()->Parent();
+    // Only the volume's record reads the folders again: a folder made now shows when it has.
+    Tree->PauseWatch();
+    Folder->AddFolder(L"a\\c");
+    DEV_BROADCAST_VOLUME volume{sizeof(volume), DBT_DEVTYP_VOLUME, 0, 0, DBTF_NET};
+    SendMessageW(ShellCtrlList().Handle(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, LPARAM(&volume));
+    ASSERT_TRUE(PumpUntil([&] { return parent->GetFirstChild() && parent->GetFirstChild()->GetNextSibling(); }, 10000))
+        << "the volume's record never reached the tree";
+    EXPECT_EQ(TreeSelectedPath(Tree), deep);
+    EXPECT_EQ(SelectedPath(), deep);
+    EXPECT_EQ(OrderFault(), "");
+}
+
 namespace {
 class ShellComboOnWinesDesktopTest : public ShellComboTest {
 protected:
