@@ -152,10 +152,12 @@ protected:
     // TShellDeviceClient: the record travels through the watcher, which lets bursts settle.
     void ShellDeviceChange(const std::wstring& text, DWORD event, LPCITEMIDLIST list, WORD kind) override;
 
-private:
     using TItems = std::vector<std::unique_ptr<TShellTreeItem>>;
-    // The folder's subfolders as items, filtered by kind and sorted in the shell's order.
-    int EnumSubFolders(IShellFolder* folder, TShellTreeItem* parent, TItems& items);
+    // The folder's subfolders as items, filtered by kind and sorted in the shell's order:
+    // every read of a folder by the tree.
+    virtual int EnumSubFolders(IShellFolder* folder, TShellTreeItem* parent, TItems& items);
+
+private:
     TTreeNode* AddItemNode(TTreeNode* parent, TTreeNode* before, std::unique_ptr<TShellTreeItem> item);
     void BuildRoot();
     bool FillForExpansion(TTreeNode* node);

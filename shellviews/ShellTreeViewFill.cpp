@@ -108,7 +108,8 @@ bool TShellTreeView::CanExpand(TTreeNode* node)
                 if (!ready) return false;
             }
         }
-        FillForExpansion(node);
+        // Only the first expansion reads the folder: refreshes keep the children it has current.
+        if (!node->GetFirstChild()) FillForExpansion(node);
     }
     return TCustomTreeView::CanExpand(node);
 }
