@@ -40,7 +40,7 @@ TShellComboBox::TShellComboBox(TComponent* owner, TWinControl* parent, const TBo
 TShellComboBox::~TShellComboBox()
 {
     // The tree lets go while this object is whole: it still asks the link questions as it does.
-    if (FTreeView) FTreeView->SetShellComboBox(nullptr);
+    if (FTree) FTree->SetShellComboBox(nullptr);
     if (HandleAllocated()) DestroyWnd();
 }
 
@@ -56,9 +56,9 @@ void TShellComboBox::CreateWnd()
     if (FSavedIDList) {
         SelectIDList(FSavedIDList.get());
         FSavedIDList.reset();
-    } else if (FTreeView) {
+    } else if (FTree) {
         // A window made after the tree chose its folder shows that folder, not the Desktop.
-        SelectIDList(FTreeView->SelectedFolderIDList());
+        SelectIDList(FTree->SelectedFolderIDList());
     }
     OleCheck(RegisterDragDrop(Handle(), static_cast<IDropTarget*>(this)));
     FDropRegistered = true;
@@ -101,8 +101,7 @@ void TShellComboBox::SysFontChanged()
 void TShellComboBox::Notification(TComponent* component, TOperation operation)
 {
     TCustomComboBox::Notification(component, operation);
-    if (operation == TOperation::opRemove && FTreeView && component == static_cast<TComponent*>(FTreeView))
-        FTreeView = nullptr;
+    if (operation == TOperation::opRemove && FTree && component == FTree->TreeComponent()) FTree = nullptr;
 }
 
 // --- the list ---------------------------------------------------------------------------------
@@ -309,8 +308,8 @@ void TShellComboBox::Change()
         // The deeper path below the chosen folder goes.
         entry->DeleteChildren();
     }
-    if (!FTreeView) return;
+    if (!FTree) return;
     // The tree may rebuild this list while it searches, and the entry with it.
     TIDListPtr folder(CopyIDList(entry->AbsoluteIDList()));
-    FTreeView->SelectIDList(folder.get());
+    FTree->SelectIDList(folder.get());
 }

@@ -16,7 +16,7 @@
 
 #include "shellmenus/ShellComboItem.h"
 #include "shellmenus/ShellDragDrop.h"
-#include "shellviews/ShellTreeView.h"
+#include "shellmenus/ShellComboLink.h"
 #include "ui/ComboBox.h"
 
 using TShellComboDragEnterEvent = TShellDragEnterEvent;
@@ -36,7 +36,7 @@ public:
 
     // TShellComboLink: what the linked tree view asks.
     TComponent* ComboComponent() override { return this; }
-    void SetLinkedTree(TShellTreeView* tree) override { FTreeView = tree; }
+    void SetLinkedTree(TShellComboTreeLink* tree) override { FTree = tree; }
     void SetShVirtuaItems(TShVirtuaItems value) override { FShVirtuaItems = value; }
     void SetIncludeHidden(bool value) override { FIncludeHidden = value; }
     // Brings the permanent entries up to date with the shell; temporary ones go.
@@ -57,7 +57,7 @@ public:
 
     TShellComboList& ComboList() { return FComboList; }
     const TShellComboList& ComboList() const { return FComboList; }
-    TShellTreeView* TreeView() const { return FTreeView; }
+    TShellComboTreeLink* LinkedTree() const { return FTree; }
     // False while the list is rebuilt: nothing is drawn then, and entries made then are permanent.
     bool ListReady() const { return FListReady; }
     bool IncludeHidden() const { return FIncludeHidden; }
@@ -102,6 +102,6 @@ private:
     TShVirtuaItems FShVirtuaItems{itBitBucket, itNetWork};
     TShellComboList FComboList{this};
     HIMAGELIST FImages;  // the system's small image list, shared: never destroyed here
-    TShellTreeView* FTreeView = nullptr;
+    TShellComboTreeLink* FTree = nullptr;
     bool FDropRegistered = false;
 };

@@ -16,6 +16,7 @@
 #include "shell/ShellCtrlList.h"
 #include "shell/ShellFolderItem.h"
 #include "shell/ShellIDList.h"
+#include "shellmenus/ShellComboLink.h"
 #include "shellmenus/ShellDragDrop.h"
 #include "shell/ShellNotify.h"
 #include "shellviews/ShellListView.h"
@@ -23,24 +24,6 @@
 
 class TShellPopupMenu;
 class TShellTreeView;
-
-// The combo box as the tree knows it (TShellComboBox implements it).
-class TShellComboLink {
-public:
-    virtual TComponent* ComboComponent() = 0;
-    virtual void SetLinkedTree(TShellTreeView* tree) = 0;
-    virtual void SetShVirtuaItems(TShVirtuaItems value) = 0;
-    virtual void SetIncludeHidden(bool value) = 0;
-    virtual void RebuildList() = 0;
-    virtual void SelectIDList(LPCITEMIDLIST list) = 0;
-    virtual void BeginItemsUpdate() = 0;
-    virtual void EndItemsUpdate() = 0;
-    // A volume changed under the entry of that folder: its icons are fetched anew, its caption is `text`.
-    virtual void ResetEntry(LPCITEMIDLIST list, const std::wstring& text) = 0;
-
-protected:
-    ~TShellComboLink() = default;
-};
 
 // A tree node's folder item.
 class TShellTreeItem : public TShellFolderItem {
@@ -85,6 +68,7 @@ using TShTreeBeginDragEvent =
 
 class TShellTreeView : public TCustomTreeView,
                        public TShellTreeLink,
+                       public TShellComboTreeLink,
                        public TShellDeviceClient,
                        public TShellDropHost<TTreeNode> {
 public:
@@ -104,8 +88,10 @@ public:
     void SetShVirtuaItems(TShVirtuaItems value) override;
     void RefreshTree() override;
 
+    // TShellComboTreeLink: what the linked combo box asks besides.
+    TComponent* TreeComponent() override { return this; }
     // The selected folder's absolute list, else the root's; none for an empty tree. The tree keeps it.
-    LPCITEMIDLIST SelectedFolderIDList();
+    LPCITEMIDLIST SelectedFolderIDList() override;
     // The node of the folder; the root when it cannot be found.
     TTreeNode* FindNodeByIDList(LPCITEMIDLIST list);
     // Builds the node's children anew from the shell, keeping the nodes that still exist.
@@ -127,7 +113,7 @@ public:
     TShellListView* ShellListView() const { return FListView; }
     void SetShellListView(TShellListView* view);
     TShellComboLink* ShellComboBox() const { return FCombo; }
-    void SetShellComboBox(TShellComboLink* combo);
+    void SetShellComboBox(TShellComboLink* combo) override;
     TShellPopupMenu* ShellPopupMenu() const { return FPopupMenu; }
     void SetShellPopupMenu(TShellPopupMenu* menu);
     // 0 idle, 1 left or 2 right button down on a node, 3 a drag runs.
@@ -166,10 +152,12 @@ protected:
     // TShellDeviceClient: the record travels through the watcher, which lets bursts settle.
     void ShellDeviceChange(const std::wstring& text, DWORD event, LPCITEMIDLIST list, WORD kind) override;
 
-private:
     using TItems = std::vector<std::unique_ptr<TShellTreeItem>>;
-    // The folder's subfolders as items, filtered by kind and sorted in the shell's order.
-    int EnumSubFolders(IShellFolder* folder, TShellTreeItem* parent, TItems& items);
+    // The folder's subfolders as items, filtered by kind and sorted in the shell's order:
+    // every read of a folder by the tree.
+    virtual int EnumSubFolders(IShellFolder* folder, TShellTreeItem* parent, TItems& items);
+
+private:
     TTreeNode* AddItemNode(TTreeNode* parent, TTreeNode* before, std::unique_ptr<TShellTreeItem> item);
     void BuildRoot();
     bool FillForExpansion(TTreeNode* node);

@@ -92,11 +92,14 @@ bool TTreeNode::Expanded() const { return State(TVIS_EXPANDED) != 0; }
 
 void TTreeNode::Expand(bool recurse)
 {
-    if (!FOwner->CanExpand(this)) return;
-    // The control asks once more only the first time; that question is answered already.
-    TTreeNode* outer = std::exchange(FOwner->FExpandingByCode, this);
-    TreeView_Expand(FOwner->Handle(), FItem, TVE_EXPAND);
-    FOwner->FExpandingByCode = outer;
+    // An open node does not open again: nobody is asked, as the control asks nobody.
+    if (!Expanded()) {
+        if (!FOwner->CanExpand(this)) return;
+        // The control asks once more only the first time; that question is answered already.
+        TTreeNode* outer = std::exchange(FOwner->FExpandingByCode, this);
+        TreeView_Expand(FOwner->Handle(), FItem, TVE_EXPAND);
+        FOwner->FExpandingByCode = outer;
+    }
     if (!recurse) return;
     for (TTreeNode* child = GetFirstChild(); child; child = child->GetNextSibling()) child->Expand(true);
 }

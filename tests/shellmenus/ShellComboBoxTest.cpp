@@ -194,8 +194,8 @@ TEST_F(ShellComboTest, AnotherComboBoxLinkedLaterShowsTheTreesFolderAndLetsGoOfT
     std::unique_ptr<TComponent> owned;
     auto* second = Form->Create<TShellComboBox>(Form.get(), TBounds{420, 10, 250, 24});
     Tree->SetShellComboBox(second);
-    EXPECT_EQ(Combo->TreeView(), nullptr) << "the first one is let go";
-    EXPECT_EQ(second->TreeView(), Tree);
+    EXPECT_EQ(Combo->LinkedTree(), nullptr) << "the first one is let go";
+    EXPECT_EQ(second->LinkedTree(), Tree);
     second->Loaded();
     ASSERT_NE(second->SelectedEntry(), nullptr);
     EXPECT_EQ(second->SelectedEntry()->Path(), Folder->Path());
@@ -224,6 +224,26 @@ TEST_F(ShellComboTest, AVolumesNewNameGoesToItsOwnEntryOnly)
     std::vector<ComboEntry> after = Entries();
     after[size_t(index)].Name = before[size_t(index)].Name;
     EXPECT_EQ(after, before);
+}
+
+// A network volume that comes makes the tree read its folders again and the
+// combo box list its entries anew: the combo box stays on the tree's folder.
+TEST_F(ShellComboTest, ANetworkVolumeThatComesLeavesTheComboBoxOnTheTreesFolder)
+{
+    const std::wstring deep = Folder->AddFolder(L"a\\b");
+    SelectInTree(deep);
+    ASSERT_EQ(SelectedPath(), deep);
+    TTreeNode* parent = Tree->Selected()->Parent();
+    // Only the volume's record reads the folders again: a folder made now shows when it has.
+    Tree->PauseWatch();
+    Folder->AddFolder(L"a\\c");
+    DEV_BROADCAST_VOLUME volume{sizeof(volume), DBT_DEVTYP_VOLUME, 0, 0, DBTF_NET};
+    SendMessageW(ShellCtrlList().Handle(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, LPARAM(&volume));
+    ASSERT_TRUE(PumpUntil([&] { return parent->GetFirstChild() && parent->GetFirstChild()->GetNextSibling(); }, 10000))
+        << "the volume's record never reached the tree";
+    EXPECT_EQ(TreeSelectedPath(Tree), deep);
+    EXPECT_EQ(SelectedPath(), deep);
+    EXPECT_EQ(OrderFault(), "");
 }
 
 namespace {

@@ -8,7 +8,7 @@ void ShellTreeTest::SetUp()
     View->SetViewStyle(vsReport);
     View->OnShListChange = [this](TObject*, TShellFileList*) { ++ListChanges; };
     View->Loaded();
-    Tree = Form->Create<TShellTreeView>(Form.get(), TBounds{0, 0, 590, 580});
+    Tree = MakeTree(TBounds{0, 0, 590, 580});
     Tree->SetShellListView(View);
     Tree->Loaded();
     Form->SetVisible(true);

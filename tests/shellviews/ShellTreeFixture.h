@@ -18,6 +18,11 @@ class ShellTreeTest : public testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // The tree the fixture links to its list view.
+    virtual TShellTreeView* MakeTree(const TBounds& bounds)
+    {
+        return Form->Create<TShellTreeView>(Form.get(), bounds);
+    }
 
     // The node of the folder at `path`; fails the test when the tree cannot reach it.
     TTreeNode* NodeOfPath(const std::wstring& path);

@@ -93,6 +93,8 @@ TEST_F(TreeViewTest, ExpansionAsksFirstAndARefusalKeepsTheNodeClosed)
     EXPECT_TRUE(b->Expanded());
     EXPECT_EQ(Texts(b), std::vector<std::wstring>{L"b.1"});
     EXPECT_EQ(Tree->Expanding, std::vector<std::wstring>{L"b"}) << "asked once, not again by the control";
+    b->Expand(false);
+    EXPECT_EQ(Tree->Expanding, std::vector<std::wstring>{L"b"}) << "an open node is not asked about again";
 
     // The button, as a user expands: the control asks through its notification.
     b->Collapse(false);
