@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <wrl/client.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -278,6 +280,37 @@ TEST_F(Browser, ListsAFolderChosenInTheComboBoxSwitchesItsViewAndFilters)
         EXPECT_TRUE(PumpUntil([&] { return TextOf(status) == f.status; }, kLimit))
             << testing::PrintToString(f.pattern) << ": " << testing::PrintToString(TextOf(status));
     }
+}
+
+// Puts the file on the clipboard as the shell's copy command does: the shell's own data object for it.
+bool CopyToClipboard(const std::wstring& path)
+{
+    Microsoft::WRL::ComPtr<IShellFolder> desktop, folder;
+    if (FAILED(SHGetDesktopFolder(&desktop))) return false;
+    const size_t slash = path.find_last_of(L'\\');
+    std::wstring folderPath = path.substr(0, slash), name = path.substr(slash + 1);
+    LPITEMIDLIST folderList = nullptr, item = nullptr;
+    bool done = SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, folderPath.data(), nullptr, &folderList, nullptr)) &&
+                SUCCEEDED(desktop->BindToObject(folderList, nullptr, IID_PPV_ARGS(&folder))) &&
+                SUCCEEDED(folder->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, &item, nullptr));
+    Microsoft::WRL::ComPtr<IDataObject> data;
+    LPCITEMIDLIST items[] = {item};
+    done = done && SUCCEEDED(folder->GetUIObjectOf(nullptr, 1, items, IID_IDataObject, nullptr, &data)) &&
+           SUCCEEDED(OleSetClipboard(data.Get()));
+    CoTaskMemFree(item);
+    CoTaskMemFree(folderList);
+    return done;
+}
+
+TEST_F(Browser, PasteIsOfferedWhileTheClipboardHoldsShellItems)
+{
+    HWND paste = Button(L"Paste");
+    ASSERT_TRUE(paste);
+    ASSERT_TRUE(CopyToClipboard(folder.Path() + L"\\alpha.txt"));
+    // The browser asks the clipboard's data, which this process renders: keep pumping.
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(paste); }, kLimit)) << "shell items on the clipboard, paste off";
+    ASSERT_TRUE(SUCCEEDED(OleSetClipboard(nullptr)));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowEnabled(paste); }, kLimit)) << "an empty clipboard, paste still on";
 }
 
 }  // namespace
