@@ -197,6 +197,29 @@ protected:
         return names;
     }
 
+    // The report style's column headers, which come from the controls' string resources.
+    Names Headers() const
+    {
+        struct Request {
+            HDITEMW item;
+            wchar_t text[64];
+        };
+        HWND header = HWND(Send(list, LVM_GETHEADER, 0, 0));
+        RemoteBuffer buffer(pi.hProcess, sizeof(Request));
+        Names captions;
+        for (int column = 0, count = int(Send(header, HDM_GETITEMCOUNT, 0, 0)); column < count; ++column) {
+            Request request{};
+            request.item.mask = HDI_TEXT;
+            request.item.cchTextMax = 64;
+            request.item.pszText = reinterpret_cast<wchar_t*>(buffer.Address() + offsetof(Request, text));
+            buffer.Write(&request, sizeof(request));
+            Send(header, HDM_GETITEMW, column, LPARAM(buffer.Address()));
+            buffer.Read(&request, sizeof(request));
+            captions.push_back(request.text);
+        }
+        return captions;
+    }
+
     void SelectAllRows(bool selected) const
     {
         LVITEMW item{};
@@ -243,6 +266,8 @@ TEST_F(Browser, ListsAFolderChosenInTheComboBoxSwitchesItsViewAndFilters)
 {
     ASSERT_TRUE(ChooseInCombo(folder.Path())) << "the combo box never listed " << testing::PrintToString(folder.Path())
                                               << "; the title is " << testing::PrintToString(Title());
+    // The strings come with the one library target the example links.
+    EXPECT_EQ(Headers(), (Names{L"名前", L"サイズ", L"ファイルの種類", L"更新日時", L"属性"}));
     const Names all{L"alpha.txt", L"beta.txt", L"gamma.log", L"sub"};
     ASSERT_TRUE(PumpUntil([&] { return Rows() == all; }, kLimit)) << testing::PrintToString(Rows());
     EXPECT_TRUE(PumpUntil([&] { return TextOf(status) == L"4 items"; }, kLimit)) << testing::PrintToString(TextOf(status));
