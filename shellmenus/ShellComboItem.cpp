@@ -39,10 +39,23 @@ TShellComboItem* TShellComboItem::NextEntry() const
     return index < 0 ? nullptr : FComboList->Items(index + 1);
 }
 
+TShellComboItem* TShellComboItem::PrevEntry() const
+{
+    const int index = ItemIndex();
+    return index < 0 ? nullptr : FComboList->Items(index - 1);
+}
+
 TShellComboItem* TShellComboItem::FirstChild() const
 {
     TShellComboItem* next = NextEntry();
     return next && next->FParentItem == this ? next : nullptr;
+}
+
+TShellComboItem* TShellComboItem::LastChild() const
+{
+    TShellComboItem* last = FirstChild();
+    while (TShellComboItem* next = NextSibling(this, last)) last = next;
+    return last;
 }
 
 TShellComboItem* TShellComboItem::NextSibling(const TShellComboItem* parent, const TShellComboItem* entry)
@@ -134,6 +147,17 @@ void TShellComboList::DeleteEntry(int index)
     if (index < 0 || index >= Count()) return;
     FItems.erase(FItems.begin() + index);
     FComboBox->DeleteItem(index);
+}
+
+void TShellComboList::Clear()
+{
+    // The strings go first: a combo box that draws meanwhile finds no entry
+    // rather than a freed one; an open list had shown the entries, so it closes.
+    FComboBox->SetDroppedDown(false);
+    FComboBox->BeginUpdate();
+    for (int i = Count() - 1; i >= 0; --i) FComboBox->DeleteItem(i);
+    FItems.clear();
+    FComboBox->EndUpdate();
 }
 
 void TShellComboList::RemoveTemporary()

@@ -36,7 +36,11 @@ public:
 
     // The entry after this one in display order; none at the end or when the entry is not listed.
     TShellComboItem* NextEntry() const;
+    // The entry before this one; none at the start or when the entry is not listed.
+    TShellComboItem* PrevEntry() const;
     TShellComboItem* FirstChild() const;
+    // The last of the entry's children; none when it has none.
+    TShellComboItem* LastChild() const;
     // The next (previous) entry of the same level, when `entry` and it are both children of `parent`.
     static TShellComboItem* NextSibling(const TShellComboItem* parent, const TShellComboItem* entry);
     static TShellComboItem* PrevSibling(const TShellComboItem* parent, const TShellComboItem* entry);
@@ -80,6 +84,8 @@ public:
     void DeleteEntry(int index);
     // Deletes the temporary entries, from the last to the first.
     void RemoveTemporary();
+    // Frees every entry and takes every string out of the combo box.
+    void Clear();
 
 private:
     TShellComboItem* Insert(int index, std::unique_ptr<TShellComboItem> item);

@@ -390,7 +390,9 @@ void TShellListView::SetViewStyle(TViewStyle value)
 
 void TShellListView::SetAttributesImage(const TAttributesImage* value)
 {
-    if (!value) return;
+    if (!value || *value == FAttributesImage) return;
+    if (FAttributesImage.ImageList) FAttributesImage.ImageList->RemoveFreeNotification(this);
     FAttributesImage = *value;
+    if (FAttributesImage.ImageList) FAttributesImage.ImageList->FreeNotification(this);
     UpdateItems();
 }

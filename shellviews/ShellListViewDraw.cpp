@@ -91,7 +91,7 @@ void TShellListView::DrawAttributeMarks(int item, TShellFileItem& row)
     RECT icon{};
     if (!ListView_GetItemRect(Handle(), item, &icon, LVIR_ICON)) return;
     int width = 0, height = 0;
-    ImageList_GetIconSize(FAttributesImage.ImageList, &width, &height);
+    ImageList_GetIconSize(FAttributesImage.Images(), &width, &height);
     const int right = icon.left + 5;
     int bottom = icon.bottom;
     const DWORD attributes = row.Attributes();
@@ -101,7 +101,7 @@ void TShellListView::DrawAttributeMarks(int item, TShellFileItem& row)
                                            {FILE_ATTRIBUTE_READONLY, FAttributesImage.ReadOnly}};
     for (const auto& [attribute, image] : marks) {
         if (!(attributes & attribute)) continue;
-        FCanvas.DrawImage(FAttributesImage.ImageList, image, right - width, bottom - height);
+        FCanvas.DrawImage(FAttributesImage.Images(), image, right - width, bottom - height);
         bottom -= height + 1;
     }
 }
@@ -126,7 +126,7 @@ bool TShellListView::DrawAttributeImages(int item, TShellFileItem& row)
     FCanvas.FillRect(cell);
     FCanvasChanged = false;
     int width = 0, height = 0;
-    ImageList_GetIconSize(FAttributesImage.ImageList, &width, &height);
+    ImageList_GetIconSize(FAttributesImage.Images(), &width, &height);
     int x = cell.left;
     const DWORD attributes = row.Attributes();
     const std::pair<DWORD, int> images[] = {{FILE_ATTRIBUTE_READONLY, FAttributesImage.ReadOnly},
@@ -135,7 +135,7 @@ bool TShellListView::DrawAttributeImages(int item, TShellFileItem& row)
                                             {FILE_ATTRIBUTE_ARCHIVE, FAttributesImage.Archive}};
     for (const auto& [attribute, image] : images) {
         if (!(attributes & attribute)) continue;
-        FCanvas.DrawImage(FAttributesImage.ImageList, image, x, cell.top + 2);
+        FCanvas.DrawImage(FAttributesImage.Images(), image, x, cell.top + 2);
         x += width;
     }
     return true;

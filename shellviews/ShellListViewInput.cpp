@@ -98,7 +98,13 @@ void TShellListView::SetShellPopupMenu(TShellPopupMenu* value)
 void TShellListView::Notification(TComponent* component, TOperation operation)
 {
     TCustomListView::Notification(component, operation);
-    if (operation == TOperation::opRemove && component == FPopupMenu) FPopupMenu = nullptr;
+    if (operation != TOperation::opRemove) return;
+    if (component == FPopupMenu) FPopupMenu = nullptr;
+    if (component == FAttributesImage.ImageList) {
+        // The column shows the letters again rather than a destroyed list's images.
+        FAttributesImage.ImageList = nullptr;
+        UpdateItems();
+    }
 }
 
 void TShellListView::DoContextPopup(POINT mousePos, bool& handled)

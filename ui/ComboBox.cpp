@@ -4,6 +4,15 @@
 
 namespace {
 constexpr SIZE kDefaultSize{145, 21};
+
+TShiftState KeyboardShift(bool alt)
+{
+    TShiftState shift;
+    if (GetKeyState(VK_SHIFT) < 0) shift.Include(ssShift);
+    if (GetKeyState(VK_CONTROL) < 0) shift.Include(ssCtrl);
+    if (alt || GetKeyState(VK_MENU) < 0) shift.Include(ssAlt);
+    return shift;
+}
 }  // namespace
 
 TCustomComboBox::TCustomComboBox(TComponent* owner, TWinControl* parent, const TBounds& bounds)
@@ -147,14 +156,54 @@ void TCustomComboBox::SetDroppedDown(bool value)
 
 // --- notifications ----------------------------------------------------------------------------
 
+LRESULT TCustomComboBox::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+    case WM_CHAR:
+        if (!KeyMessage(message, wParam)) return 0;
+        break;
+    case WM_LBUTTONDBLCLK:
+        DblClick();
+        break;
+    }
+    return TLazyWinControl::WndProc(message, wParam, lParam);
+}
+
+bool TCustomComboBox::KeyMessage(UINT message, WPARAM& wParam)
+{
+    if (message == WM_CHAR) {
+        auto key = wchar_t(wParam);
+        KeyPress(key);
+        wParam = key;
+        return key != 0;
+    }
+    WORD key = WORD(wParam);
+    const TShiftState shift = KeyboardShift(message == WM_SYSKEYDOWN || message == WM_SYSKEYUP);
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) KeyDown(key, shift);
+    else KeyUp(key, shift);
+    wParam = key;
+    return key != 0;
+}
+
 void TCustomComboBox::CommandNotify(WORD code)
 {
     switch (code) {
     case CBN_SELCHANGE:
+        Click();
         Change();
         break;
     case CBN_DROPDOWN:
         DropDown();
+        break;
+    case CBN_SETFOCUS:
+        DoEnter();
+        break;
+    case CBN_KILLFOCUS:
+        DoExit();
         break;
     }
 }
@@ -162,6 +211,41 @@ void TCustomComboBox::CommandNotify(WORD code)
 void TCustomComboBox::Change()
 {
     if (OnChange) OnChange(this);
+}
+
+void TCustomComboBox::Click()
+{
+    if (OnClick) OnClick(this);
+}
+
+void TCustomComboBox::DblClick()
+{
+    if (OnDblClick) OnDblClick(this);
+}
+
+void TCustomComboBox::DoEnter()
+{
+    if (OnEnter) OnEnter(this);
+}
+
+void TCustomComboBox::DoExit()
+{
+    if (OnExit) OnExit(this);
+}
+
+void TCustomComboBox::KeyDown(WORD& key, TShiftState shift)
+{
+    if (OnKeyDown) OnKeyDown(this, key, shift);
+}
+
+void TCustomComboBox::KeyPress(wchar_t& key)
+{
+    if (OnKeyPress) OnKeyPress(this, key);
+}
+
+void TCustomComboBox::KeyUp(WORD& key, TShiftState shift)
+{
+    if (OnKeyUp) OnKeyUp(this, key, shift);
 }
 
 void TCustomComboBox::DropDown()

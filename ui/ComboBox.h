@@ -13,6 +13,7 @@
 #include "ui/Canvas.h"
 #include "ui/Graphics.h"
 #include "ui/LazyWinControl.h"
+#include "ui/ShiftState.h"
 
 enum TComboBoxStyle { csDropDownList, csOwnerDrawVariable };
 
@@ -22,6 +23,9 @@ inline constexpr TOwnerDrawState odSelected = ODS_SELECTED, odFocused = ODS_FOCU
 
 using TDrawItemEvent = std::function<void(TObject* Sender, int Index, const RECT& Rect, TOwnerDrawState State)>;
 using TMeasureItemEvent = std::function<void(TObject* Sender, int Index, int& Height)>;
+// A handler that sets Key to 0 keeps the key from the control.
+using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
+using TKeyPressEvent = std::function<void(TObject* Sender, wchar_t& Key)>;
 
 class TCustomComboBox : public TLazyWinControl {
 public:
@@ -67,7 +71,15 @@ public:
     void SetDroppedDown(bool value);
 
     TNotifyEvent OnChange;
+    // The user chose an item; raised before OnChange.
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
     TNotifyEvent OnDropDown;
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+    TKeyEvent OnKeyDown;
+    TKeyPressEvent OnKeyPress;
+    TKeyEvent OnKeyUp;
     TDrawItemEvent OnDrawItem;
     TMeasureItemEvent OnMeasureItem;
 
@@ -76,6 +88,7 @@ protected:
     void CreateWnd() override;
     // The window style; descendants add their bits.
     virtual DWORD CreateParams(DWORD style) const;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void CommandNotify(WORD code) override;
     bool CNDrawItem(const DRAWITEMSTRUCT& draw) override;
     bool CNMeasureItem(MEASUREITEMSTRUCT& measure) override;
@@ -83,6 +96,14 @@ protected:
 
     // The user chose another item.
     virtual void Change();
+    virtual void Click();
+    virtual void DblClick();
+    // The control got or lost the focus.
+    virtual void DoEnter();
+    virtual void DoExit();
+    virtual void KeyDown(WORD& key, TShiftState shift);
+    virtual void KeyPress(wchar_t& key);
+    virtual void KeyUp(WORD& key, TShiftState shift);
     // The list is about to open.
     virtual void DropDown();
     // An item's turn to be drawn on Canvas, which holds the control's font and colours.
@@ -93,6 +114,8 @@ protected:
 
 private:
     void TakeIconFont();
+    // Key messages go to the key events first; false: a handler took the key.
+    bool KeyMessage(UINT message, WPARAM& wParam);
     // Sizes the open list for DropDownCount items of their own heights.
     void AdjustDropDown();
 

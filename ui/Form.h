@@ -6,7 +6,6 @@
 #include "ui/Graphics.h"
 #include "ui/WinControl.h"
 
-enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
 enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 // What a modal form answers; mrNone keeps it up.

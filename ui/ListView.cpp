@@ -44,13 +44,16 @@ DWORD TCustomListView::WindowStyle() const
     if (FOwnerData) style |= LVS_OWNERDATA;
     if (!FMultiSelect) style |= LVS_SINGLESEL;
     if (!FReadOnly) style |= LVS_EDITLABELS;
+    if (!FColumnClick) style |= LVS_NOSORTHEADER;
+    if (!FHideSelection) style |= LVS_SHOWSELALWAYS;
+    if (!FShowColumnHeaders) style |= LVS_NOCOLUMNHEADER;
     return style;
 }
 
 void TCustomListView::CreateWnd()
 {
-    CreateControlWnd(WC_LISTVIEWW, WindowStyle(), WS_EX_CLIENTEDGE);
-    ListView_SetExtendedListViewStyle(Handle(), ExtendedStyle());
+    CreateControlWnd(WC_LISTVIEWW, WindowStyle(), BorderExStyle(FBorderStyle));
+    ApplyExtendedStyle();
     // Overlays come from the owner with the rest of the row.
     if (FOwnerData) ListView_SetCallbackMask(Handle(), LVIS_OVERLAYMASK | LVIS_DROPHILITED);
     ApplyColumns();
@@ -113,28 +116,65 @@ void TCustomListView::SetOwnerData(bool value)
     RecreateWnd();
 }
 
-void TCustomListView::SetMultiSelect(bool value)
+void TCustomListView::ChangeStyleFlag(bool& flag, bool value)
 {
-    FMultiSelect = value;
+    if (value == flag) return;
+    flag = value;
     ApplyStyle();
 }
 
-void TCustomListView::SetReadOnly(bool value)
+void TCustomListView::ChangeExtendedFlag(bool& flag, bool value)
 {
-    FReadOnly = value;
-    ApplyStyle();
+    if (value == flag) return;
+    flag = value;
+    ApplyExtendedStyle();
+}
+
+void TCustomListView::SetMultiSelect(bool value) { ChangeStyleFlag(FMultiSelect, value); }
+
+void TCustomListView::SetReadOnly(bool value) { ChangeStyleFlag(FReadOnly, value); }
+
+void TCustomListView::SetColumnClick(bool value) { ChangeStyleFlag(FColumnClick, value); }
+
+void TCustomListView::SetHideSelection(bool value) { ChangeStyleFlag(FHideSelection, value); }
+
+void TCustomListView::SetShowColumnHeaders(bool value) { ChangeStyleFlag(FShowColumnHeaders, value); }
+
+void TCustomListView::SetBorderStyle(TBorderStyle value)
+{
+    if (value == FBorderStyle) return;
+    FBorderStyle = value;
+    ApplyBorderStyle(value);
 }
 
 DWORD TCustomListView::ExtendedStyle() const
 {
-    return LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP | (FRowSelect ? LVS_EX_FULLROWSELECT : 0);
+    DWORD style = LVS_EX_DOUBLEBUFFER;
+    if (FFullDrag) style |= LVS_EX_HEADERDRAGDROP;
+    if (FRowSelect) style |= LVS_EX_FULLROWSELECT;
+    if (FGridLines) style |= LVS_EX_GRIDLINES;
+    if (FCheckboxes) style |= LVS_EX_CHECKBOXES;
+    if (FHotTrack) style |= LVS_EX_TRACKSELECT;
+    if (FFlatScrollBars) style |= LVS_EX_FLATSB;
+    return style;
 }
 
-void TCustomListView::SetRowSelect(bool value)
+void TCustomListView::ApplyExtendedStyle()
 {
-    FRowSelect = value;
     if (HandleAllocated()) ListView_SetExtendedListViewStyle(Handle(), ExtendedStyle());
 }
+
+void TCustomListView::SetRowSelect(bool value) { ChangeExtendedFlag(FRowSelect, value); }
+
+void TCustomListView::SetGridLines(bool value) { ChangeExtendedFlag(FGridLines, value); }
+
+void TCustomListView::SetCheckboxes(bool value) { ChangeExtendedFlag(FCheckboxes, value); }
+
+void TCustomListView::SetHotTrack(bool value) { ChangeExtendedFlag(FHotTrack, value); }
+
+void TCustomListView::SetFullDrag(bool value) { ChangeExtendedFlag(FFullDrag, value); }
+
+void TCustomListView::SetFlatScrollBars(bool value) { ChangeExtendedFlag(FFlatScrollBars, value); }
 
 COLORREF TCustomListView::Color() const
 {
@@ -158,10 +198,10 @@ void TCustomListView::EditCaption(int index)
 void TCustomListView::ApplyStyle()
 {
     if (!HandleAllocated()) return;
-    const DWORD kept = DWORD(GetWindowLongPtrW(Handle(), GWL_STYLE)) &
-                       ~(LVS_TYPEMASK | LVS_SINGLESEL | LVS_EDITLABELS | LVS_OWNERDATA);
-    SetWindowLongPtrW(Handle(), GWL_STYLE, kept | (WindowStyle() & (LVS_TYPEMASK | LVS_SINGLESEL | LVS_EDITLABELS |
-                                                                      LVS_OWNERDATA)));
+    constexpr DWORD mask = LVS_TYPEMASK | LVS_SINGLESEL | LVS_EDITLABELS | LVS_OWNERDATA | LVS_NOSORTHEADER |
+                           LVS_SHOWSELALWAYS | LVS_NOCOLUMNHEADER;
+    const DWORD kept = DWORD(GetWindowLongPtrW(Handle(), GWL_STYLE)) & ~mask;
+    SetWindowLongPtrW(Handle(), GWL_STYLE, kept | (WindowStyle() & mask));
 }
 
 // --- columns ---------------------------------------------------------------
@@ -473,7 +513,9 @@ void TCustomListView::ColClick(int column)
 
 bool TCustomListView::CanEdit(int index)
 {
-    return !FReadOnly && index >= 0;
+    bool allow = !FReadOnly && index >= 0;
+    if (allow && OnEditing) OnEditing(this, index, allow);
+    return allow;
 }
 
 void TCustomListView::Edit(int index, std::wstring& text)

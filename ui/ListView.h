@@ -39,6 +39,7 @@ using TListColumnClickEvent = std::function<void(TObject* Sender, int Column)>;
 using TListDataStateChangeEvent =
     std::function<void(TObject* Sender, int StartIndex, int EndIndex, UINT OldState, UINT NewState)>;
 using TContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, bool& Handled)>;
+using TListEditingEvent = std::function<void(TObject* Sender, int Item, bool& AllowEdit)>;
 using TListEditedEvent = std::function<void(TObject* Sender, int Item, std::wstring& Text)>;
 
 class TCustomListView : public TLazyWinControl {
@@ -58,6 +59,28 @@ public:
     void SetReadOnly(bool value);
     bool RowSelect() const { return FRowSelect; }
     void SetRowSelect(bool value);
+    bool GridLines() const { return FGridLines; }
+    void SetGridLines(bool value);
+    bool Checkboxes() const { return FCheckboxes; }
+    void SetCheckboxes(bool value);
+    // Rows light up under the pointer.
+    bool HotTrack() const { return FHotTrack; }
+    void SetHotTrack(bool value);
+    // The user may drag the column headers to reorder them.
+    bool FullDrag() const { return FFullDrag; }
+    void SetFullDrag(bool value);
+    bool FlatScrollBars() const { return FFlatScrollBars; }
+    void SetFlatScrollBars(bool value);
+    // The column headers are buttons that report clicks.
+    bool ColumnClick() const { return FColumnClick; }
+    void SetColumnClick(bool value);
+    // The selection is shown only while the control has the focus.
+    bool HideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool value);
+    bool ShowColumnHeaders() const { return FShowColumnHeaders; }
+    void SetShowColumnHeaders(bool value);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle value);
     // The background colour of the rows.
     COLORREF Color() const;
     // The colour of the rows' text.
@@ -102,6 +125,7 @@ public:
     TListColumnClickEvent OnColumnClick;
     TListDataStateChangeEvent OnDataStateChange;
     TContextPopupEvent OnContextPopup;
+    TListEditingEvent OnEditing;
     TListEditedEvent OnEdited;
 
 protected:
@@ -131,6 +155,10 @@ private:
     DWORD WindowStyle() const;
     DWORD ExtendedStyle() const;
     void ApplyStyle();
+    void ApplyExtendedStyle();
+    // Compare, store, and put the style into a live window.
+    void ChangeStyleFlag(bool& flag, bool value);
+    void ChangeExtendedFlag(bool& flag, bool value);
     void ApplyColumns();
     // Reads the user's widths and order back before the window goes.
     void KeepColumnLayout();
@@ -147,6 +175,15 @@ private:
     bool FMultiSelect = true;
     bool FReadOnly = false;
     bool FRowSelect = false;
+    bool FGridLines = false;
+    bool FCheckboxes = false;
+    bool FHotTrack = false;
+    bool FFullDrag = true;
+    bool FFlatScrollBars = false;
+    bool FColumnClick = true;
+    bool FHideSelection = true;
+    bool FShowColumnHeaders = true;
+    TBorderStyle FBorderStyle = TBorderStyle::bsSingle;
     std::vector<TListColumn> FColumns;
     std::vector<int> FColumnOrder;
     int FItemCount = 0;

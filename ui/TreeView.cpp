@@ -222,15 +222,21 @@ TCustomTreeView::~TCustomTreeView()
 
 DWORD TCustomTreeView::CreateParams(DWORD style) const
 {
-    style |= WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_INFOTIP;
+    style |= WS_TABSTOP | TVS_INFOTIP;
     if (!FHideSelection) style |= TVS_SHOWSELALWAYS;
     if (!FReadOnly) style |= TVS_EDITLABELS;
+    if (FShowButtons) style |= TVS_HASBUTTONS;
+    if (FShowLines) style |= TVS_HASLINES;
+    if (FShowRoot) style |= TVS_LINESATROOT;
+    if (!FToolTips) style |= TVS_NOTOOLTIPS;
+    if (FRowSelect) style |= TVS_FULLROWSELECT;
+    if (FHotTrack) style |= TVS_TRACKSELECT;
     return style;
 }
 
 void TCustomTreeView::CreateWnd()
 {
-    CreateControlWnd(WC_TREEVIEWW, CreateParams(WS_VISIBLE), WS_EX_CLIENTEDGE);
+    CreateControlWnd(WC_TREEVIEWW, CreateParams(WS_VISIBLE), BorderExStyle(FBorderStyle));
     TreeView_SetIndent(Handle(), FIndent);
     if (FImages) TreeView_SetImageList(Handle(), FImages, TVSIL_NORMAL);
 }
@@ -245,23 +251,44 @@ void TCustomTreeView::DestroyWnd()
 void TCustomTreeView::ApplyStyle()
 {
     if (!HandleAllocated()) return;
-    constexpr DWORD mask = TVS_SHOWSELALWAYS | TVS_EDITLABELS;
+    constexpr DWORD mask = TVS_SHOWSELALWAYS | TVS_EDITLABELS | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
+                           TVS_NOTOOLTIPS | TVS_FULLROWSELECT | TVS_TRACKSELECT;
     const DWORD kept = DWORD(GetWindowLongPtrW(Handle(), GWL_STYLE)) & ~mask;
     SetWindowLongPtrW(Handle(), GWL_STYLE, kept | (CreateParams(0) & mask));
+    InvalidateRect(Handle(), nullptr, TRUE);
 }
 
-void TCustomTreeView::SetReadOnly(bool value)
+void TCustomTreeView::ChangeStyleFlag(bool& flag, bool value)
 {
-    FReadOnly = value;
+    if (value == flag) return;
+    flag = value;
     ApplyStyle();
 }
+
+void TCustomTreeView::SetReadOnly(bool value) { ChangeStyleFlag(FReadOnly, value); }
 
 void TCustomTreeView::SetAutoExpand(bool value) { FAutoExpand = value; }
 
-void TCustomTreeView::SetHideSelection(bool value)
+void TCustomTreeView::SetHideSelection(bool value) { ChangeStyleFlag(FHideSelection, value); }
+
+void TCustomTreeView::SetShowButtons(bool value) { ChangeStyleFlag(FShowButtons, value); }
+
+void TCustomTreeView::SetShowLines(bool value) { ChangeStyleFlag(FShowLines, value); }
+
+void TCustomTreeView::SetShowRoot(bool value) { ChangeStyleFlag(FShowRoot, value); }
+
+void TCustomTreeView::SetRowSelect(bool value) { ChangeStyleFlag(FRowSelect, value); }
+
+void TCustomTreeView::SetHotTrack(bool value) { ChangeStyleFlag(FHotTrack, value); }
+
+// The control makes or drops its tip window itself as the style changes.
+void TCustomTreeView::SetToolTips(bool value) { ChangeStyleFlag(FToolTips, value); }
+
+void TCustomTreeView::SetBorderStyle(TBorderStyle value)
 {
-    FHideSelection = value;
-    ApplyStyle();
+    if (value == FBorderStyle) return;
+    FBorderStyle = value;
+    ApplyBorderStyle(value);
 }
 
 int TCustomTreeView::Indent() const { return HandleAllocated() ? int(TreeView_GetIndent(Handle())) : FIndent; }

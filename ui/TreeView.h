@@ -128,6 +128,25 @@ public:
     void SetAutoExpand(bool value);
     bool HideSelection() const { return FHideSelection; }
     void SetHideSelection(bool value);
+    // The plus and minus buttons beside nodes that have children.
+    bool ShowButtons() const { return FShowButtons; }
+    void SetShowButtons(bool value);
+    bool ShowLines() const { return FShowLines; }
+    void SetShowLines(bool value);
+    // Lines and buttons also for the top nodes.
+    bool ShowRoot() const { return FShowRoot; }
+    void SetShowRoot(bool value);
+    // A tip shows a node's text that the control cuts off.
+    bool ToolTips() const { return FToolTips; }
+    void SetToolTips(bool value);
+    // The selection spans the whole row; the control draws it so only without lines.
+    bool RowSelect() const { return FRowSelect; }
+    void SetRowSelect(bool value);
+    // Nodes light up under the pointer.
+    bool HotTrack() const { return FHotTrack; }
+    void SetHotTrack(bool value);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle value);
     int Indent() const;
     void SetIndent(int value);
     void SetImageList(HIMAGELIST images);
@@ -180,6 +199,8 @@ private:
     LRESULT EndLabelEdit(NMTVDISPINFOW& info);
     LRESULT WMContextMenu(WPARAM wParam, LPARAM lParam);
     void ApplyStyle();
+    // Compare, store, and put the style into a live window.
+    void ChangeStyleFlag(bool& flag, bool value);
 
     std::unordered_map<HTREEITEM, std::unique_ptr<TTreeNode>> FNodes;
     TTreeNode* FExpandingByCode = nullptr;
@@ -190,6 +211,13 @@ private:
     bool FReadOnly = false;
     bool FAutoExpand = false;
     bool FHideSelection = true;
+    bool FShowButtons = true;
+    bool FShowLines = true;
+    bool FShowRoot = true;
+    bool FToolTips = true;
+    bool FRowSelect = false;
+    bool FHotTrack = false;
+    TBorderStyle FBorderStyle = TBorderStyle::bsSingle;
     HIMAGELIST FImages = nullptr;
 
     friend class TTreeNode;

@@ -130,6 +130,7 @@ void TWinControl::CreateWnd(TWinControl* parent, HWND owner, const wchar_t* clas
     }
     // Own-class windows find their object from WM_NCCREATE on.
     TWinControl* const outer = std::exchange(CreatingControl, this);
+    if (!FEnabled) style |= WS_DISABLED;
     FHandle = CreateWindowExW(exStyle, className, caption.c_str(), style, Scale(bounds.Left),
                               Scale(bounds.Top), Scale(bounds.Width), Scale(bounds.Height),
                               parent ? parent->Handle() : owner,
@@ -142,6 +143,7 @@ void TWinControl::CreateWnd(TWinControl* parent, HWND owner, const wchar_t* clas
     // A control that makes its window again keeps its place among the children.
     if (parent && std::find(parent->FControls.begin(), parent->FControls.end(), this) == parent->FControls.end())
         parent->FControls.push_back(this);
+    if (FTabOrder >= 0) ApplyTabOrder();
 }
 
 LRESULT TWinControl::WindowMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -315,12 +317,59 @@ void TWinControl::SetVisible(bool value)
 
 bool TWinControl::Enabled() const
 {
-    return IsWindowEnabled(FHandle) != FALSE;
+    return FHandle ? IsWindowEnabled(FHandle) != FALSE : FEnabled;
 }
 
 void TWinControl::SetEnabled(bool value)
 {
-    EnableWindow(FHandle, value);
+    // Against the window's own state: a modal box may have disabled it meanwhile.
+    if (value == Enabled()) return;
+    FEnabled = value;
+    if (FHandle) EnableWindow(FHandle, value);
+}
+
+std::vector<HWND> TWinControl::SiblingWindows() const
+{
+    std::vector<HWND> siblings;
+    if (!FParent || !FParent->FHandle) return siblings;
+    for (HWND wnd = GetWindow(FParent->FHandle, GW_CHILD); wnd; wnd = GetWindow(wnd, GW_HWNDNEXT))
+        if (wnd != FHandle && FromHandle(wnd)) siblings.push_back(wnd);
+    return siblings;
+}
+
+int TWinControl::TabOrder() const
+{
+    if (!FHandle || !FParent) return FTabOrder;
+    int order = 0;
+    for (HWND wnd = GetWindow(FHandle, GW_HWNDPREV); wnd; wnd = GetWindow(wnd, GW_HWNDPREV))
+        if (FromHandle(wnd)) ++order;
+    return order;
+}
+
+void TWinControl::SetTabOrder(int value)
+{
+    if (value < 0 || value == TabOrder()) return;
+    FTabOrder = value;
+    if (FHandle) ApplyTabOrder();
+}
+
+void TWinControl::ApplyTabOrder()
+{
+    const std::vector<HWND> siblings = SiblingWindows();
+    if (siblings.empty()) return;
+    // Past the end is the last place.
+    const size_t place = std::min(size_t(FTabOrder), siblings.size());
+    HWND after = place == 0 ? HWND_TOP : siblings[place - 1];
+    SetWindowPos(FHandle, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
+void TWinControl::ApplyBorderStyle(TBorderStyle style)
+{
+    if (!FHandle) return;
+    const LONG_PTR exStyle = GetWindowLongPtrW(FHandle, GWL_EXSTYLE);
+    SetWindowLongPtrW(FHandle, GWL_EXSTYLE, (exStyle & ~LONG_PTR(WS_EX_CLIENTEDGE)) | LONG_PTR(BorderExStyle(style)));
+    SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 std::wstring TWinControl::Caption() const

@@ -13,6 +13,9 @@
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
+// A form's frame; a control knows bsNone and bsSingle, its sunken client edge.
+enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
+
 // Position and size in the layout's pixels (96 per inch unless a form says otherwise).
 struct TBounds {
     int Left = 0, Top = 0, Width = 0, Height = 0;
@@ -46,8 +49,13 @@ public:
     void SetVisible(bool value);
     // A system setting changed (relayed by the form to every control in it).
     virtual void WinIniChange();
+    // Kept by the control, so that a window made later is made disabled.
     bool Enabled() const;
     void SetEnabled(bool value);
+    // The control's place among its parent's controls when Tab moves the
+    // focus (the windows' z-order); kept for a window made later.
+    int TabOrder() const;
+    void SetTabOrder(int value);
     std::wstring Caption() const;
     void SetCaption(const std::wstring& value);
     TAlign Align() const { return FAlign; }
@@ -84,6 +92,9 @@ protected:
     virtual bool CNMeasureItem(MEASUREITEMSTRUCT& measure);
     // Called after the window was shown or hidden through SetVisible.
     virtual void VisibleChanged();
+    // The WS_EX_CLIENTEDGE of a border style; a live window is framed anew.
+    static DWORD BorderExStyle(TBorderStyle style) { return style == TBorderStyle::bsNone ? 0 : WS_EX_CLIENTEDGE; }
+    void ApplyBorderStyle(TBorderStyle style);
     void SetLayoutDpi(int layoutDpi, int screenDpi);
     // The window went to a screen of another resolution: the children's
     // places and sizes follow, and their windows take the font anew.
@@ -99,11 +110,16 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR refData);
     void WMSize();
+    // The parent's controls that have windows, in z-order, without this one.
+    std::vector<HWND> SiblingWindows() const;
+    void ApplyTabOrder();
 
     HWND FHandle = nullptr;
     bool FSubclassed = false;
     TWinControl* FParent = nullptr;
     TAlign FAlign = TAlign::alNone;
+    bool FEnabled = true;
+    int FTabOrder = -1;  // -1: where the window was made
     std::vector<TWinControl*> FControls;  // child controls, in creation order
     int FLayoutDpi = 96;
     int FScreenDpi = 96;

@@ -36,6 +36,15 @@ TEST_F(ShellComboListTest, ANewChildGoesAfterTheWholeSubtreeOfItsParentsLastChil
     EXPECT_EQ(TShellComboItem::NextSibling(x, w), nullptr) << "not a child of that parent";
     EXPECT_EQ(TShellComboItem::NextSibling(x, y), nullptr);
     EXPECT_TRUE(x->Temporary() && y->Temporary() && w->Temporary());
+    EXPECT_EQ(root->LastChild(), w) << "past a child's own entries";
+    EXPECT_EQ(x->LastChild(), y);
+    EXPECT_EQ(y->LastChild(), nullptr) << "no children";
+    EXPECT_EQ(w->PrevEntry(), y);
+    EXPECT_EQ(root->PrevEntry(), nullptr) << "the first entry";
+    EXPECT_EQ(list.Last()->NextEntry(), nullptr);
+    const std::unique_ptr<TShellComboItem> unlisted = NewEntry(root, Desktop.Add(L"combo-unlisted"));
+    EXPECT_EQ(unlisted->PrevEntry(), nullptr) << "not in the list";
+    EXPECT_EQ(unlisted->LastChild(), nullptr);
 
     x->DeleteChildren();
     EXPECT_EQ(list.IndexOf(y), -1);
@@ -45,5 +54,28 @@ TEST_F(ShellComboListTest, ANewChildGoesAfterTheWholeSubtreeOfItsParentsLastChil
 
     list.RemoveTemporary();
     EXPECT_EQ(list.Count(), count);
+    EXPECT_EQ(OrderFault(), "");
+}
+
+// Clearing the list the combo box shows closes the open list and takes every
+// string with the entries, so nothing is left to draw a freed entry.
+TEST_F(ShellComboListTest, ClearingTheShownListLeavesTheComboBoxEmpty)
+{
+    TShellComboList& list = Combo->ComboList();
+    ASSERT_GT(list.Count(), 1);
+    Combo->SetDroppedDown(true);
+    ASSERT_TRUE(PumpUntil([&] { return Combo->DroppedDown(); }, 2000));
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(list.First(), nullptr);
+    EXPECT_FALSE(Combo->DroppedDown());
+    EXPECT_EQ(Combo->ItemCount(), 0);
+    EXPECT_EQ(SendMessageW(Combo->Handle(), CB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(Combo->SelectedEntry(), nullptr);
+    RedrawWindow(Combo->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+
+    Combo->RebuildList();
+    EXPECT_GT(list.Count(), 1) << "a rebuild starts again from the Desktop";
+    EXPECT_EQ(Combo->ItemIndex(), 0);
     EXPECT_EQ(OrderFault(), "");
 }

@@ -40,12 +40,18 @@ TEST_F(ListViewTest, RowsShowSizeTypeDateAndAttributes)
         }
     }
 
-    // With attribute images the column has no letters.
-    const TAttributesImage images{.ImageList = SystemImageList(false), .ReadOnly = 1};
+    // With attribute images the column has no letters; when the image list
+    // goes, the view forgets it and the letters come back.
+    auto* imageList = Form->Create<TImageList>();
+    const TAttributesImage images{.ImageList = imageList, .ReadOnly = 1};
     View->SetAttributesImage(&images);
     EXPECT_EQ(CellText(Window(), IndexOfName(L"one.txt"), 4), L"");
     View->SetAttributesImage(nullptr);
     EXPECT_EQ(View->AttributesImage(), images) << "none given changes nothing";
+    Form->RemoveComponent(imageList).reset();
+    EXPECT_EQ(View->AttributesImage().ImageList, nullptr);
+    EXPECT_EQ(View->AttributesImage().ReadOnly, 1) << "the indices stay";
+    EXPECT_EQ(CellText(Window(), IndexOfName(L"one.txt"), 4), L"RA");
     SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -141,4 +142,52 @@ TEST_F(ComboBoxTest, AWindowMadeAgainDuringAnUpdateDrawsWhenItEnds)
     Combo->EndUpdate();
     UpdateWindow(Combo->Handle());
     EXPECT_FALSE(Drawn.empty());
+}
+
+// The standard events: a choice clicks before it changes, a key a handler
+// takes never reaches the control, and the focus coming and going.
+TEST_F(ComboBoxTest, TheUsersEventsAreRaisedAndAKeyTakenGoesNoFurther)
+{
+    Combo->HandleNeeded();
+    Combo->SetItemIndex(0);
+    std::vector<std::wstring> events;
+    Combo->OnClick = [&](TObject* sender) {
+        EXPECT_EQ(sender, Combo);
+        events.push_back(L"click");
+    };
+    Combo->OnChange = [&](TObject*) { events.push_back(L"change"); };
+    Combo->OnDblClick = [&](TObject*) { events.push_back(L"dblclick"); };
+    Combo->OnEnter = [&](TObject*) { events.push_back(L"enter"); };
+    Combo->OnExit = [&](TObject*) { events.push_back(L"exit"); };
+    WORD swallow = 0;
+    Combo->OnKeyDown = [&](TObject*, WORD& key, TShiftState) {
+        events.push_back(L"down " + std::to_wstring(key));
+        if (key == swallow) key = 0;
+    };
+    Combo->OnKeyUp = [&](TObject*, WORD& key, TShiftState) { events.push_back(L"up " + std::to_wstring(key)); };
+    Combo->OnKeyPress = [&](TObject*, wchar_t& key) { events.push_back(std::wstring(L"press ") + key); };
+
+    swallow = VK_DOWN;
+    SendMessageW(Combo->Handle(), WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(Combo->ItemIndex(), 0) << "the handler took the key";
+    swallow = 0;
+    SendMessageW(Combo->Handle(), WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_TRUE(PumpUntil([&] { return Combo->ItemIndex() == 1; }, 2000));
+    SendMessageW(Combo->Handle(), WM_KEYUP, VK_DOWN, 0);
+    SendMessageW(Combo->Handle(), WM_CHAR, L'x', 0);
+    const std::wstring down = L"down " + std::to_wstring(VK_DOWN);
+    EXPECT_EQ(events, (std::vector<std::wstring>{down, down, L"click", L"change", L"up " + std::to_wstring(VK_DOWN),
+                                                  L"press x"}));
+
+    SetFocus(Other->Handle());
+    events.clear();
+    SendMessageW(Combo->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    Combo->SetDroppedDown(false);
+    SetFocus(Combo->Handle());
+    EXPECT_TRUE(PumpUntil([&] { return GetFocus() == Combo->Handle(); }, 2000));
+    SetFocus(Other->Handle());
+    EXPECT_TRUE(PumpUntil([&] { return !events.empty() && events.back() == L"exit"; }, 2000));
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events.front(), L"dblclick");
+    EXPECT_EQ(events[events.size() - 2], L"enter");
 }

@@ -54,3 +54,36 @@ TEST(OwnerDataListView, AStateCheckFetchesNoTextAndTheColumnsShareOneFetch)
     EXPECT_STREQ(text, L"row 3") << "the text fetched before is kept with the image fetched now";
     EXPECT_EQ(list->Requests, (std::vector<unsigned>{irState, irText, irImage}));
 }
+
+// OnEditing decides after the control's own rule, as the tree view's does: a
+// handler that says no starts no editor, and a read-only view asks none.
+TEST(OwnerDataListView, OnEditingDecidesWhetherAnEditStarts)
+{
+    TForm form(nullptr, TFormLayout{.Caption = L"rows", .ClientWidth = 300, .ClientHeight = 200});
+    form.SetVisible(true);
+    auto* list = form.Create<CountingList>(&form, TBounds{0, 0, 300, 200});
+    list->SetOwnerData(true);
+    list->SetViewStyle(vsReport);
+    list->AddColumn({L"a", 100});
+    list->HandleNeeded();
+    list->SetItemCount(5);
+    bool allow = false;
+    std::vector<int> asked;
+    list->OnEditing = [&](TObject* sender, int item, bool& allowEdit) {
+        EXPECT_EQ(sender, list);
+        EXPECT_TRUE(allowEdit) << "the control's own rule allowed it";
+        asked.push_back(item);
+        allowEdit = allow;
+    };
+    list->EditCaption(2);
+    EXPECT_EQ(ListView_GetEditControl(list->Handle()), nullptr) << "refused";
+    allow = true;
+    list->EditCaption(3);
+    EXPECT_NE(ListView_GetEditControl(list->Handle()), nullptr);
+    ListView_CancelEditLabel(list->Handle());
+    EXPECT_EQ(asked, (std::vector<int>{2, 3}));
+    list->SetReadOnly(true);
+    list->EditCaption(3);
+    EXPECT_EQ(ListView_GetEditControl(list->Handle()), nullptr);
+    EXPECT_EQ(asked.size(), 2u) << "a read-only view does not ask";
+}
