@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <cstring>
 #include <utility>
 
 #include "ui/Finally.h"
@@ -22,6 +23,12 @@ std::shared_ptr<const ITEMIDLIST> SharedCopy(LPCITEMIDLIST list)
     });
 }
 
+bool SameIDList(LPCITEMIDLIST a, LPCITEMIDLIST b)
+{
+    const WORD size = IDListSize(a);
+    return size == IDListSize(b) && std::memcmp(a, b, size) == 0;
+}
+
 // The worker's own stand-in for the view's listing: the folder of the rows
 // it answers for, bound in the worker's apartment.
 class TWorkerListing : public TShellItemListing {
@@ -29,7 +36,11 @@ public:
     void Show(const std::shared_ptr<const ITEMIDLIST>& folder, bool large)
     {
         FStyle = large ? vsIcon : vsReport;
-        if (folder == FFolder) return;
+        // A bind reads the whole folder under Wine: the same folder listed again keeps the one bound.
+        if (folder == FFolder || (folder && FFolder && SameIDList(folder.get(), FFolder.get()))) {
+            FFolder = folder;
+            return;
+        }
         FFolder = folder;
         FShellFolder.Reset();
         ComPtr<IShellFolder> desktop;
