@@ -149,6 +149,7 @@ TEST_F(RowInfo, ARowOfAClassTheShellHasToldOfNeedsNoWorker)
     TShellRowWorker::AnswerGate = CreateSemaphoreW(nullptr, 0, 1, nullptr);
     ListPath(Folder.Path() + L"\\two");
     EXPECT_TRUE(RowsShowTheShellsAnswers());
+    EXPECT_TRUE(View->FileList().ItemAt(0)->RowInfoKnown(false)) << "the generic icon may look the same";
     CloseHandle(TShellRowWorker::AnswerGate.exchange(nullptr));
 }
 
