@@ -1,11 +1,13 @@
 // How the shell list view copes with big folders: for folders of 1,000,
-// 10,000 and 50,000 items it measures, in one run, the shell's own floor (one
-// enumeration and one sort by name through the folder's CompareIDs) and, through
-// a real TShellListView, the re-enumeration, the matching of its rows to the
-// old ones that keeps the user's place, the first screenful of rows taken
-// through the control, a sort by each column and the memory a row holds
-// before its texts are asked for.
-// Usage: bench_listing.exe [--sizes 1000,10000,50000] [--reps 3] [--keep] [--detail]
+// 10,000, 50,000 and 100,000 items it measures, in one run, the shell's own
+// floor (one enumeration and one sort by name through the folder's CompareIDs)
+// and, through a real TShellListView, the re-enumeration, the matching of its
+// rows to the old ones that keeps the user's place, the first screenful of
+// rows taken through the control (its texts, and the time until the view's
+// worker has completed it with icons and types), the longest the main thread
+// is held while every page is shown from the top down, a sort by each column
+// and the memory a row holds before its texts are asked for.
+// Usage: bench_listing.exe [--sizes 1000,10000,50000,100000] [--reps 3] [--keep] [--detail]
 //   --keep leaves the folders in the temp directory for the next run;
 //   --detail also times each part of the screenful's rows on their own.
 #include <windows.h>
@@ -37,7 +39,7 @@ constexpr int kColumns = TShellFileList::kColumns;
 constexpr DWORD kEnumFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
 
 struct TOptions {
-    std::vector<int> Sizes{1000, 10000, 50000};
+    std::vector<int> Sizes{1000, 10000, 50000, 100000};
     int Reps = 3;
     bool Keep = false;
     bool Detail = false;
@@ -47,7 +49,9 @@ struct TOptions {
 // and type names forgotten (cold) and known (warm).
 struct TScreen {
     int First = 0, Rows = 0, PerInstance = 0;
-    double ColdMs = 0, WarmMs = 0;
+    // The rows' texts through the control; then until every row also has its
+    // icon, overlay and type name from the view's worker.
+    double ColdMs = 0, WarmMs = 0, CompleteColdMs = 0, CompleteWarmMs = 0;
 };
 
 struct TResult {
@@ -57,7 +61,11 @@ struct TResult {
     double MatchMs = 0, SelectedRefreshMs = 0;
     // In the middle of the folder, where its executables and shortcuts were put;
     // a quarter down, among plain files alone.
-    TScreen Middle, Quarter;
+    TScreen Top, Middle, Quarter;
+    // The longest the main thread was held, by a page of rows or by the
+    // worker's answers, while every page was shown from the top down.
+    double ScrollBlockMs = 0;
+    int ScrollPages = 0;
     double ColumnSortMs[kColumns] = {};
     double HeapPerRow = 0;
     double FloorMs() const { return EnumMs + SortMs; }
@@ -226,6 +234,40 @@ void PrintRowParts(TShellListView& view, int first, int count)
     std::printf(" ms\n");
 }
 
+bool RowsComplete(TShellFileList& listing, int first, int count)
+{
+    for (int row = first; row < first + count; ++row)
+        if (TShellFileItem* item = listing.ItemAt(row); item && !item->RowInfoKnown(false)) return false;
+    return true;
+}
+
+// Dispatches what waits (the worker's answers among it); answers the longest dispatch.
+double PumpTimed()
+{
+    double longest = 0;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        const double start = Now();
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+        longest = std::max(longest, Now() - start);
+    }
+    return longest;
+}
+
+// The rows' texts, then the time until the worker's answers completed them.
+void FetchScreen(TShellListView& view, const TScreen& screen, std::vector<double>& texts,
+                 std::vector<double>& complete)
+{
+    const double start = Now();
+    texts.push_back(FetchRows(view.Handle(), screen.First, screen.Rows));
+    while (!RowsComplete(view.FileList(), screen.First, screen.Rows) && Now() - start < 30000) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        Pump();
+    }
+    complete.push_back(Now() - start);
+}
+
 // The first screenful from row `first`, on fresh rows each time.
 TScreen MeasureScreen(TShellListView& view, int first, int reps)
 {
@@ -233,22 +275,45 @@ TScreen MeasureScreen(TShellListView& view, int first, int reps)
     TScreen screen;
     screen.First = std::max(0, first);
     screen.Rows = std::max(0, std::min(kScreenRows, listing.Count() - screen.First));
-    std::vector<double> cold, warm;
+    std::vector<double> cold, warm, coldComplete, warmComplete;
     for (int rep = 0; rep < reps; ++rep) {
         view.RefreshList();
         Pump();
         ClearShellClassCache();
-        cold.push_back(FetchRows(view.Handle(), screen.First, screen.Rows));
+        FetchScreen(view, screen, cold, coldComplete);
         view.RefreshList();
         Pump();
-        warm.push_back(FetchRows(view.Handle(), screen.First, screen.Rows));
+        FetchScreen(view, screen, warm, warmComplete);
     }
     screen.ColdMs = Median(cold);
     screen.WarmMs = Median(warm);
+    screen.CompleteColdMs = Median(coldComplete);
+    screen.CompleteWarmMs = Median(warmComplete);
     for (int row = screen.First; row < screen.First + screen.Rows; ++row)
         if (TShellFileItem* item = listing.ItemAt(row))
             screen.PerInstance += IsPerInstanceName(item->FindData().cFileName);
     return screen;
+}
+
+// Every page from the top down on fresh rows with the classes forgotten, the
+// worker's answers taken between the pages as the message loop would.
+void MeasureScroll(TShellListView& view, TResult& result)
+{
+    view.RefreshList();
+    Pump();
+    ClearShellClassCache();
+    const int count = view.FileList().Count();
+    for (int first = 0; first < count; first += kScreenRows) {
+        const int rows = std::min(kScreenRows, count - first);
+        result.ScrollBlockMs = std::max(result.ScrollBlockMs, FetchRows(view.Handle(), first, rows));
+        result.ScrollBlockMs = std::max(result.ScrollBlockMs, PumpTimed());
+        ++result.ScrollPages;
+    }
+    const double end = Now();
+    while (Now() - end < 2000) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        result.ScrollBlockMs = std::max(result.ScrollBlockMs, PumpTimed());
+    }
 }
 
 TResult MeasureFolder(TShellListView& view, const TBenchFolder& bench, const std::wstring& empty, int reps,
@@ -314,6 +379,7 @@ TResult MeasureFolder(TShellListView& view, const TBenchFolder& bench, const std
     result.MatchMs = Median(matches);
     result.SelectedRefreshMs = Median(selectedRefreshes);
 
+    result.Top = MeasureScreen(view, 0, reps);
     result.Middle = MeasureScreen(view, result.Rows / 2 - kScreenRows / 2, reps);
     result.Quarter = MeasureScreen(view, result.Rows / 4, reps);
     const int sample = result.Middle.First + result.Middle.Rows / 2;
@@ -323,6 +389,7 @@ TResult MeasureFolder(TShellListView& view, const TBenchFolder& bench, const std
     std::printf(" icon %d\n", listing.ItemAt(sample) ? listing.ItemAt(sample)->ImageIndex() : -1);
 
     if (detail) PrintRowParts(view, result.Middle.First, result.Middle.Rows);
+    MeasureScroll(view, result);
 
     // A click on each column header, from rows in name order, as the first click sorts: descending.
     for (int column = 0; column < kColumns; ++column) {
@@ -351,10 +418,14 @@ void PrintResult(const TResult& r)
                 r.RefreshMs, r.RefreshMs / r.FloorMs(), r.EmptyRefreshMs);
     std::printf("  the place kept: rows matched in %.1f ms = %.2f x the sort; Refresh with every row selected %.1f ms\n",
                 r.MatchMs, r.MatchMs / r.SortMs, r.SelectedRefreshMs);
-    for (const TScreen* screen : {&r.Middle, &r.Quarter})
-        std::printf("  first screenful, %d rows from row %d (%d executables or shortcuts): %.1f ms with the shared "
-                    "class data forgotten, %.1f ms with it known (aim 50 ms)\n",
-                    screen->Rows, screen->First, screen->PerInstance, screen->ColdMs, screen->WarmMs);
+    for (const TScreen* screen : {&r.Top, &r.Middle, &r.Quarter})
+        std::printf("  first screenful, %d rows from row %d (%d executables or shortcuts): texts %.1f ms cold, "
+                    "%.1f ms warm (aim 30 ms); complete with icons and types %.1f ms cold, %.1f ms warm "
+                    "(aim 150 ms)\n",
+                    screen->Rows, screen->First, screen->PerInstance, screen->ColdMs, screen->WarmMs,
+                    screen->CompleteColdMs, screen->CompleteWarmMs);
+    std::printf("  scrolling %d pages from the top down: the main thread held at most %.1f ms at a time (aim 30 ms)\n",
+                r.ScrollPages, r.ScrollBlockMs);
     std::printf("  sort by column 0..4:");
     for (double ms : r.ColumnSortMs) std::printf(" %.1f ms (%.2f x)", ms, ms / r.SortMs);
     std::printf("\n  memory per row before its texts: %.0f B of heap (aim 1024)\n", r.HeapPerRow);
@@ -363,11 +434,13 @@ void PrintResult(const TResult& r)
 
 void PrintSummary(const std::vector<TResult>& results)
 {
-    std::printf("\n%8s %9s %9s %8s %15s %15s %30s %6s\n", "items", "floor ms", "refresh", "x floor",
-                "middle ms c/w", "quarter ms c/w", "sort x floor sort, col 0..4", "B/row");
+    std::printf("\n%8s %9s %9s %8s %11s %14s %11s %30s %6s\n", "items", "floor ms", "refresh", "x floor",
+                "texts ms", "complete ms", "scroll ms", "sort x floor sort, col 0..4", "B/row");
     for (const TResult& r : results) {
-        std::printf("%8d %9.1f %9.1f %8.2f %7.1f/%-7.1f %7.1f/%-7.1f ", r.Rows, r.FloorMs(), r.RefreshMs,
-                    r.RefreshMs / r.FloorMs(), r.Middle.ColdMs, r.Middle.WarmMs, r.Quarter.ColdMs, r.Quarter.WarmMs);
+        const double texts = std::max({r.Top.ColdMs, r.Middle.ColdMs, r.Quarter.ColdMs});
+        const double complete = std::max({r.Top.CompleteColdMs, r.Middle.CompleteColdMs, r.Quarter.CompleteColdMs});
+        std::printf("%8d %9.1f %9.1f %8.2f %11.1f %14.1f %11.1f ", r.Rows, r.FloorMs(), r.RefreshMs,
+                    r.RefreshMs / r.FloorMs(), texts, complete, r.ScrollBlockMs);
         for (double ms : r.ColumnSortMs) std::printf("%5.2f ", ms / r.SortMs);
         std::printf("%6.0f\n", r.HeapPerRow);
     }

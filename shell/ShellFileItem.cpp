@@ -78,6 +78,11 @@ ComPtr<IShellFolder> TShellFileItem::BindParentFolder()
 int TShellFileItem::ImageIndex()
 {
     if (FFileList && FFileList->ViewStyle() == vsIcon) return LargeImageIndex();
+    return SmallImageIndex();
+}
+
+int TShellFileItem::SmallImageIndex()
+{
     if (FImageIndex != -1) return FImageIndex;
     if (!ParentFolder()) return -1;
     FImageIndex = SystemIconIndex(false);
@@ -218,14 +223,51 @@ std::wstring TShellFileItem::SizeText()
 // A file's type name is its class's: the first file of a class asks the shell for all.
 std::wstring TShellFileItem::TypeName()
 {
-    if (!FTypeName.empty()) return FTypeName;
+    if (FTypeNameKnown) return FTypeName;
     const std::wstring extension = ClassExtension(false);
-    if (!extension.empty() && ShellClassCache().TypeName(extension, FTypeName)) return FTypeName;
+    if (!extension.empty() && ShellClassCache().TypeName(extension, FTypeName)) {
+        FTypeNameKnown = true;
+        return FTypeName;
+    }
     SHFILEINFOW info{};
     if (SHGetFileInfoW(reinterpret_cast<LPCWSTR>(AbsoluteIDList()), 0, &info, sizeof info, SHGFI_TYPENAME | SHGFI_PIDL))
         FTypeName = info.szTypeName;
-    if (!extension.empty() && !FTypeName.empty()) ShellClassCache().SetTypeName(extension, FTypeName);
+    // An empty answer is asked again next time.
+    FTypeNameKnown = !FTypeName.empty();
+    if (!extension.empty() && FTypeNameKnown) ShellClassCache().SetTypeName(extension, FTypeName);
     return FTypeName;
+}
+
+TRowInfo TShellFileItem::AskRowInfo(bool large)
+{
+    TRowInfo info;
+    info.Large = large;
+    info.ImageIndex = large ? LargeImageIndex() : SmallImageIndex();
+    info.OverlayState = OverlayState();
+    info.TypeName = TypeName();
+    return info;
+}
+
+bool TShellFileItem::TakeClassInfo(bool large)
+{
+    const std::wstring iconClass = ClassExtension(true);
+    if (iconClass.empty()) return false;
+    int index;
+    std::wstring typeName;
+    if (!ShellClassCache().Icon(iconClass, large, index) || !ShellClassCache().TypeName(iconClass, typeName))
+        return false;
+    SetRowInfo({large, index, OverlayState(), typeName});
+    return true;
+}
+
+void TShellFileItem::SetRowInfo(const TRowInfo& info)
+{
+    (info.Large ? FLargeImageIndex : FImageIndex) = info.ImageIndex;
+    FOverlayState = info.OverlayState;
+    FOverlayKnown = true;
+    FTypeName = info.TypeName;
+    FTypeNameKnown = true;
+    FRowInfoKnown[info.Large] = true;
 }
 
 void TShellFileItem::ReloadFindData()
@@ -288,5 +330,7 @@ bool TShellFileItem::Rename(const std::wstring& newName)
     FImageIndex = -1;
     FDisplayName.clear();
     FTypeName.clear();
+    FTypeNameKnown = FOverlayKnown = false;
+    FRowInfoKnown[false] = FRowInfoKnown[true] = false;
     return true;
 }

@@ -5,6 +5,15 @@
 #include "shell/ShellDataItem.h"
 #include "shell/ShellItemHosts.h"
 
+// What a row shows that costs the shell most: its icon for one size, its
+// overlay and its type name. A worker asks them; the row takes them over.
+struct TRowInfo {
+    bool Large = false;
+    int ImageIndex = -1;
+    UINT OverlayState = 0;
+    std::wstring TypeName;
+};
+
 class TShellFileItem : public TShellDataItem {
 public:
     // Takes ownership of the relative list, as enumerated in the listing's folder.
@@ -40,11 +49,27 @@ public:
     // Gives the item a new name; the find record keeps the old one until the listing refreshes it.
     bool Rename(const std::wstring& newName);
 
+    // The row's icon, overlay and type name as the shell answers them, asked now.
+    TRowInfo AskRowInfo(bool large);
+    // Whether the icon of the size, the overlay and the type name are known.
+    bool RowInfoKnown(bool large) const { return FRowInfoKnown[large]; }
+    // Takes what the item's class has in common from the class cache, and
+    // then asks the overlay alone; false, and nothing taken, while the
+    // class's icon or type name is not known.
+    bool TakeClassInfo(bool large);
+    void SetRowInfo(const TRowInfo& info);
+    // What is known without asking the shell: the icon of the size (-1 while
+    // unknown), the overlay and the type name (0 and empty while unknown).
+    int KnownImageIndex(bool large) const { return large ? FLargeImageIndex : FImageIndex; }
+    UINT KnownOverlayState() const { return FOverlayKnown ? FOverlayState : 0; }
+    const std::wstring& KnownTypeName() const { return FTypeName; }
+
 protected:
     // The listing's own folder: the rows of a folder share the one bound folder.
     Microsoft::WRL::ComPtr<IShellFolder> BindParentFolder() override;
 
 private:
+    int SmallImageIndex();
     int LargeImageIndex();
     // The icon the shell gives the item, taken from the item's class when the
     // shell calls that icon the class's.
@@ -64,4 +89,10 @@ private:
     int FLargeImageIndex = -1;
     WIN32_FIND_DATAW FFindData{};
     std::wstring FTypeName;
+    bool FTypeNameKnown = false;
+    UINT FOverlayState = 0;
+    bool FOverlayKnown = false;
+    // Per size, small then large: the row has taken its answers (which may be
+    // failures: an icon of -1, an empty type name) and asks no more.
+    bool FRowInfoKnown[2] = {false, false};
 };

@@ -3,6 +3,8 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "shell/ShellClassCache.h"
@@ -26,6 +28,13 @@ std::wstring UpperCase(const std::wstring& text)
     upper.resize(size_t(length));
     return upper;
 }
+
+// The same item list, byte for byte.
+bool SameIDList(LPCITEMIDLIST a, LPCITEMIDLIST b)
+{
+    const WORD size = IDListSize(a);
+    return size == IDListSize(b) && (size == 0 || std::memcmp(a, b, size) == 0);
+}
 }  // namespace
 
 TShellListView::TShellListView(TComponent* owner, TWinControl* parent, const TBounds& bounds)
@@ -42,6 +51,7 @@ TShellListView::TShellListView(TComponent* owner, TWinControl* parent, const TBo
 
 TShellListView::~TShellListView()
 {
+    FRowWorker.reset();
     ShellCtrlList().RemoveControl(this);
     // The window goes while this is still a shell view: its services are ours to release.
     if (HandleAllocated()) DestroyWnd();
@@ -178,12 +188,20 @@ bool TShellListView::OwnerDataFetch(int index, unsigned request, TListRow& row)
 {
     TShellFileItem* item = FFileList->ItemAt(index);
     if (!item || FWindowGone) return false;
-    if (request & irImage) row.ImageIndex = item->ImageIndex();
+    // The icon, the overlay and the type name come from the worker: until
+    // they do, the row shows its kind's icon and no type.
+    const bool large = ViewStyle() == vsIcon;
+    const bool columns = ViewStyle() == vsReport && ColumnCount() > 1;
+    const bool known = (request & (irImage | irState)) || ((request & irText) && columns)
+                           ? RowInfoReady(index, *item, large)
+                           : false;
+    if (request & irImage)
+        row.ImageIndex = known ? item->KnownImageIndex(large) : GenericIconIndex(item->HasAttribute(iaFolder), large);
     if (request & irText) row.Caption = item->DisplayName();
-    if (request & irState) row.OverlayState = item->OverlayState();
+    if (request & irState) row.OverlayState = item->KnownOverlayState();
     row.Data = item;
-    if ((request & irText) && ViewStyle() == vsReport && ColumnCount() > 1) {
-        row.SubItems = {item->SizeText(), item->TypeName(), item->DateText()};
+    if ((request & irText) && columns) {
+        row.SubItems = {item->SizeText(), item->KnownTypeName(), item->DateText()};
         if (!FAttributesImage.ImageList) row.SubItems.push_back(item->AttributeLetters());
     }
     return true;
@@ -192,13 +210,49 @@ bool TShellListView::OwnerDataFetch(int index, unsigned request, TListRow& row)
 bool TShellListView::OwnerDataHint(int startIndex, int endIndex)
 {
     if (FWindowGone) return true;
+    const bool large = ViewStyle() == vsIcon;
     for (int i = startIndex; i <= endIndex; ++i) {
         if (TShellFileItem* item = FFileList->ItemAt(i)) {
-            item->ImageIndex();
             item->DisplayName();
+            RowInfoReady(i, *item, large);
         }
     }
     return true;
+}
+
+bool TShellListView::RowInfoReady(int index, TShellFileItem& item, bool large)
+{
+    if (item.RowInfoKnown(large)) return true;
+    if (!FRowWorker) {
+        FRowWorker.reset(new TShellRowWorker([this](std::vector<TRowAnswer>& answers) { TakeRowAnswers(answers); }));
+        FRowWorker->NewListing(FFileList->FolderIDList());
+    }
+    if (FRowWorker->Asking(&item, large)) return false;
+    // A row of a class the shell has told of already needs no trip to the worker.
+    if (item.TakeClassInfo(large)) return true;
+    FRowWorker->Ask(&item, index, item.RelativeIDList(), large);
+    return false;
+}
+
+void TShellListView::TakeRowAnswers(std::vector<TRowAnswer>& answers)
+{
+    int first = -1, last = -1;
+    for (const TRowAnswer& answer : answers) {
+        // An answer for an earlier listing: its row may be gone, or be another item now.
+        if (answer.Generation != FRowWorker->Generation()) continue;
+        FRowWorker->Answered(answer.Row, answer.Info.Large);
+        const auto* row = static_cast<const TShellFileItem*>(answer.Row);
+        const int index = FFileList->ItemAt(answer.RowHint) == row ? answer.RowHint : FFileList->IndexOf(row);
+        TShellFileItem* item = FFileList->ItemAt(index);
+        // A rename or a listing from inside a nested message loop changed what the row is.
+        if (!item || !SameIDList(item->RelativeIDList(), answer.Relative.get()) ||
+            !SameIDList(FFileList->FolderIDList(), answer.Folder.get()))
+            continue;
+        item->SetRowInfo(answer.Info);
+        first = first < 0 ? index : std::min(first, index);
+        last = std::max(last, index);
+    }
+    if (last >= 0) RedrawRows(first, last);
 }
 
 int TShellListView::OwnerDataFind(TItemFind find, const std::wstring& text, void* data, int startIndex, bool wrap)
@@ -289,6 +343,8 @@ void TShellListView::DoShListChange(TShellFileList* list)
 {
     // New rows carry no selection of the old ones, whatever the control told.
     FSelSize = SelectedSize();
+    // What the worker was asked for the old rows is of no use now.
+    if (FRowWorker) FRowWorker->NewListing(FFileList->FolderIDList());
     if (OnShListChange) OnShListChange(this, list);
 }
 

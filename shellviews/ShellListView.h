@@ -16,6 +16,7 @@
 #include "shell/ShellCtrlList.h"
 #include "shell/ShellFileList.h"
 #include "shellmenus/ShellDragDrop.h"
+#include "shellviews/ShellRowWorker.h"
 #include "ui/Canvas.h"
 #include "ui/ListView.h"
 
@@ -184,6 +185,10 @@ private:
     void DeleteSelection();
     void GoUp();
     void ReleaseWindowServices();
+    // Whether the row's icon, overlay and type name are known; when not, the worker is asked for them.
+    bool RowInfoReady(int index, TShellFileItem& item, bool large);
+    // The worker's answers, matched to the rows that are still those items.
+    void TakeRowAnswers(std::vector<TRowAnswer>& answers);
     // The sizes of the selected rows, counted anew.
     DWORD SelectedSize() const;
 
@@ -207,5 +212,7 @@ private:
     int FSelHold = 0;
     TAttributesImage FAttributesImage;
     std::unique_ptr<TShellFileList> FFileList;
+    // Made on the first row that needs it; ended and joined with the view.
+    TRowWorkerPtr FRowWorker;
     TShellTreeLink* FTree = nullptr;
 };

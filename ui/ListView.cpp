@@ -365,6 +365,12 @@ void TCustomListView::UpdateItems()
     if (HandleAllocated()) InvalidateRect(Handle(), nullptr, TRUE);
 }
 
+void TCustomListView::RedrawRows(int first, int last)
+{
+    FFetchedIndex = -1;
+    if (HandleAllocated()) ListView_RedrawItems(Handle(), first, last);
+}
+
 void TCustomListView::BeginUpdate()
 {
     if (FUpdateCount++ == 0 && HandleAllocated()) SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);

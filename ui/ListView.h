@@ -117,6 +117,8 @@ public:
     void ScrollToTop(int index);
     // Repaints every row, with their texts asked again.
     void UpdateItems();
+    // Repaints the rows first..last, with their texts asked again.
+    void RedrawRows(int first, int last);
 
     // Holds the control's drawing while the rows change; counted.
     void BeginUpdate();

@@ -242,6 +242,7 @@ TEST_F(ListViewTest, AShortcutRowCarriesTheShortcutOverlay)
     ListPath(Folder.Path());
     const int shortcut = IndexOfName(L"to target"), plain = IndexOfName(L"target.txt");
     ASSERT_GE(shortcut, 0);
+    ASSERT_TRUE(WaitForRowAnswers());
     EXPECT_EQ(ListView_GetItemState(Window(), shortcut, LVIS_OVERLAYMASK),
               View->FileList().ItemAt(shortcut)->OverlayState());
     EXPECT_NE(View->FileList().ItemAt(shortcut)->OverlayState(), 0u);

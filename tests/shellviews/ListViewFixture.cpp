@@ -44,3 +44,21 @@ int ListViewTest::IndexOfName(const std::wstring& name) const
         if (names[i] == name) return int(i);
     return -1;
 }
+
+bool ListViewTest::WaitForRowAnswers() const
+{
+    const bool large = View->ViewStyle() == vsIcon;
+    return PumpUntil(
+        [&] {
+            for (int i = 0; i < View->FileList().Count(); ++i) {
+                LVITEMW row{};
+                row.mask = LVIF_IMAGE | LVIF_STATE;
+                row.iItem = i;
+                row.stateMask = LVIS_OVERLAYMASK;
+                ListView_GetItem(Window(), &row);
+                if (!View->FileList().ItemAt(i)->RowInfoKnown(large)) return false;
+            }
+            return true;
+        },
+        10000);
+}

@@ -50,6 +50,9 @@ protected:
     void ListPath(const std::wstring& path);
     std::vector<std::wstring> Names() const;
     int IndexOfName(const std::wstring& name) const;
+    // Asks every row through the control, as drawing does, until each has
+    // taken its icon, overlay and type name from the view's worker.
+    bool WaitForRowAnswers() const;
     HWND Window() const { return View->Handle(); }
 
     std::unique_ptr<TForm> Form;

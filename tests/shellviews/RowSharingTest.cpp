@@ -221,6 +221,7 @@ TEST_F(RowSharing, RowsThroughTheControlShowTheShellsIconsAndTypes)
     ListPath(Folder.Path());
     TShellFileList& list = View->FileList();
     ASSERT_EQ(list.Count(), 9);
+    ASSERT_TRUE(WaitForRowAnswers());
     for (int row = 0; row < list.Count(); ++row) {
         wchar_t type[MAX_PATH] = {};
         LVITEMW item{};

@@ -18,6 +18,7 @@ TEST_F(ListViewTest, RowsShowSizeTypeDateAndAttributes)
     Folder.AddFile(L"over.txt", 1025);
     Folder.AddFolder(L"folder");
     ListPath(Folder.Path());
+    ASSERT_TRUE(WaitForRowAnswers());
     struct Row {
         const wchar_t* name;
         const wchar_t* size;
