@@ -55,7 +55,8 @@ public:
     void SetDropTarget(bool value);
     bool Selected() const;
     bool Expanded() const;
-    // Expanding asks the tree's CanExpand first, as a click on the button does.
+    // Expanding a closed node asks the tree's CanExpand first, as a click on the button
+    // does; an open node asks nobody, as the control does not.
     void Expand(bool recurse);
     void Collapse(bool recurse);
     void SetExpanded(bool value);
