@@ -5,14 +5,6 @@
 
 #include <vector>
 
-double Now()
-{
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return double(count.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
 double WaitFor(const std::function<bool()>& done, double limitMs)
 {
     const double start = Now();

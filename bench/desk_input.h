@@ -7,11 +7,11 @@
 #include <functional>
 #include <string>
 
+#include "bench/measure.h"
+
 inline constexpr POINT kAway{640, 400};
 inline constexpr POINT kEdge{0, 300};
 
-// Milliseconds of the performance counter.
-double Now();
 // Waits, serving this thread's messages, until `done` holds; the time it took, or -1 past the limit.
 double WaitFor(const std::function<bool()>& done, double limitMs);
 

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "bench/listing_folders.h"
+#include "bench/measure.h"
 #include "shell/ShellClassCache.h"
 #include "shell/RowMatch.h"
 #include "shell/ShellIDFunc.h"
@@ -70,35 +71,6 @@ struct TResult {
     double HeapPerRow = 0;
     double FloorMs() const { return EnumMs + SortMs; }
 };
-
-double Now()
-{
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return double(f.QuadPart);
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return double(counter.QuadPart) * 1000.0 / frequency;
-}
-
-double Median(std::vector<double> values)
-{
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const size_t half = values.size() / 2;
-    return values.size() % 2 ? values[half] : (values[half - 1] + values[half]) / 2;
-}
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 // Bytes in use in every heap of the process (blocks and their headers).
 double HeapBytes()

@@ -85,13 +85,6 @@ private:
     PROCESS_INFORMATION FProcess{};
 };
 
-double Median(std::vector<double> values)
-{
-    if (values.empty()) return -1;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 void PrintRange(const char* what, const std::vector<double>& ms, const char* aim)
 {
     const auto [low, high] = std::minmax_element(ms.begin(), ms.end());
