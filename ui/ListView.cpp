@@ -54,6 +54,7 @@ void TCustomListView::CreateWnd()
 {
     CreateControlWnd(WC_LISTVIEWW, WindowStyle(), BorderExStyle(FBorderStyle));
     ApplyExtendedStyle();
+    if (FHoverTime) ListView_SetHoverTime(Handle(), FHoverTime);
     // Overlays come from the owner with the rest of the row.
     if (FOwnerData) ListView_SetCallbackMask(Handle(), LVIS_OVERLAYMASK | LVIS_DROPHILITED);
     ApplyColumns();
@@ -167,6 +168,13 @@ void TCustomListView::ApplyExtendedStyle()
 void TCustomListView::SetRowSelect(bool value) { ChangeExtendedFlag(FRowSelect, value); }
 
 void TCustomListView::SetGridLines(bool value) { ChangeExtendedFlag(FGridLines, value); }
+
+void TCustomListView::SetHoverTime(DWORD value)
+{
+    if (value == FHoverTime) return;
+    FHoverTime = value;
+    if (HandleAllocated()) ListView_SetHoverTime(Handle(), value ? value : HOVER_DEFAULT);
+}
 
 void TCustomListView::SetCheckboxes(bool value) { ChangeExtendedFlag(FCheckboxes, value); }
 

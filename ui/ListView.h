@@ -77,6 +77,10 @@ public:
     // The selection is shown only while the control has the focus.
     bool HideSelection() const { return FHideSelection; }
     void SetHideSelection(bool value);
+    // How long the pointer rests on a row before hot tracking selects it, in
+    // milliseconds; 0 for the system's own time.
+    DWORD HoverTime() const { return FHoverTime; }
+    void SetHoverTime(DWORD value);
     bool ShowColumnHeaders() const { return FShowColumnHeaders; }
     void SetShowColumnHeaders(bool value);
     TBorderStyle BorderStyle() const { return FBorderStyle; }
@@ -185,6 +189,7 @@ private:
     bool FColumnClick = true;
     bool FHideSelection = true;
     bool FShowColumnHeaders = true;
+    DWORD FHoverTime = 0;
     TBorderStyle FBorderStyle = TBorderStyle::bsSingle;
     std::vector<TListColumn> FColumns;
     std::vector<int> FColumnOrder;

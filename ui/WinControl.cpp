@@ -131,6 +131,7 @@ void TWinControl::CreateWnd(TWinControl* parent, HWND owner, const wchar_t* clas
     // Own-class windows find their object from WM_NCCREATE on.
     TWinControl* const outer = std::exchange(CreatingControl, this);
     if (!FEnabled) style |= WS_DISABLED;
+    if (FTabStop) style = *FTabStop ? style | WS_TABSTOP : style & ~WS_TABSTOP;
     FHandle = CreateWindowExW(exStyle, className, caption.c_str(), style, Scale(bounds.Left),
                               Scale(bounds.Top), Scale(bounds.Width), Scale(bounds.Height),
                               parent ? parent->Handle() : owner,
@@ -326,6 +327,21 @@ void TWinControl::SetEnabled(bool value)
     if (value == Enabled()) return;
     FEnabled = value;
     if (FHandle) EnableWindow(FHandle, value);
+}
+
+bool TWinControl::TabStop() const
+{
+    if (FHandle) return (GetWindowLongPtrW(FHandle, GWL_STYLE) & WS_TABSTOP) != 0;
+    return FTabStop.value_or(false);
+}
+
+void TWinControl::SetTabStop(bool value)
+{
+    if (FTabStop == value && (!FHandle || TabStop() == value)) return;
+    FTabStop = value;
+    if (!FHandle) return;
+    const LONG_PTR style = GetWindowLongPtrW(FHandle, GWL_STYLE);
+    SetWindowLongPtrW(FHandle, GWL_STYLE, value ? style | WS_TABSTOP : style & ~WS_TABSTOP);
 }
 
 std::vector<HWND> TWinControl::SiblingWindows() const

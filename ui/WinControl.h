@@ -6,6 +6,7 @@
 // WndProc passes what it does not handle to the control's own procedure.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,9 @@ public:
     // focus (the windows' z-order); kept for a window made later.
     int TabOrder() const;
     void SetTabOrder(int value);
+    // Whether Tab stops at the control; until set, as its kind of window is made.
+    bool TabStop() const;
+    void SetTabStop(bool value);
     std::wstring Caption() const;
     void SetCaption(const std::wstring& value);
     TAlign Align() const { return FAlign; }
@@ -120,6 +124,7 @@ private:
     TAlign FAlign = TAlign::alNone;
     bool FEnabled = true;
     int FTabOrder = -1;  // -1: where the window was made
+    std::optional<bool> FTabStop;
     std::vector<TWinControl*> FControls;  // child controls, in creation order
     int FLayoutDpi = 96;
     int FScreenDpi = 96;

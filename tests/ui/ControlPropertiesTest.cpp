@@ -1,7 +1,8 @@
 // The controls' published properties as the real controls show them: each
 // setter's window style, extended style or state read back from the window,
 // for a value set before the window exists and for one set on a live window,
-// and back again; and the properties every control keeps (Enabled, TabOrder).
+// and back again; and the properties every control keeps (Enabled, TabOrder,
+// TabStop).
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -66,6 +67,9 @@ TEST_F(ControlPropertiesTest, ListViewPropertiesReachTheControlsStyles)
     using L = TCustomListView;
     CheckCases<L>({
         {"GridLines", [](L& l, bool on) { l.SetGridLines(on); }, [](HWND w) { return HasListExStyle(w, LVS_EX_GRIDLINES); }},
+        {"TabStop", [](L& l, bool away) { l.SetTabStop(!away); }, [](HWND w) { return !HasStyle(w, WS_TABSTOP); }},
+        {"HoverTime", [](L& l, bool away) { l.SetHoverTime(away ? 1234 : 0); },
+         [](HWND w) { return ListView_GetHoverTime(w) == 1234; }},
         {"Checkboxes", [](L& l, bool on) { l.SetCheckboxes(on); }, [](HWND w) { return HasListExStyle(w, LVS_EX_CHECKBOXES); }},
         {"HotTrack", [](L& l, bool on) { l.SetHotTrack(on); }, [](HWND w) { return HasListExStyle(w, LVS_EX_TRACKSELECT); }},
         {"RowSelect", [](L& l, bool on) { l.SetRowSelect(on); }, [](HWND w) { return HasListExStyle(w, LVS_EX_FULLROWSELECT); }},
