@@ -3,13 +3,42 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 #include "ui/Exceptions.h"
 #include "ui/WindowProc.h"
 
 namespace {
-const wchar_t kControlProp[] = L"Tessaly.Control";
+// A control's window, and the procedure of the system control it replaced
+// when it subclassed one.
+struct TWindowEntry {
+    TWinControl* Control;
+    WNDPROC Default;
+};
+
+// The controls by window. A window property would cost a server round trip
+// under Wine for every notification a control sends, and comctl32's
+// subclassing looks one up for every message. Controls make and destroy
+// their windows on the main thread.
+std::unordered_map<HWND, TWindowEntry>& Windows()
+{
+    static std::unordered_map<HWND, TWindowEntry> windows;
+    return windows;
+}
+
+TWindowEntry* EntryOf(HWND wnd)
+{
+    const auto found = Windows().find(wnd);
+    return found == Windows().end() ? nullptr : &found->second;
+}
+
+// Forgets the window if it is still the control's (its handle may be another
+// window's by now).
+void ForgetWindow(HWND wnd, const TWinControl* control)
+{
+    if (const TWindowEntry* entry = EntryOf(wnd); entry && entry->Control == control) Windows().erase(wnd);
+}
 
 // The control whose window CreateWindowEx is making: an owner-drawn control
 // is measured before its window is known as the control's.
@@ -38,41 +67,56 @@ void TWinControl::DestroyHandle()
 {
     if (!FHandle) return;
     // The object no longer hears its window: a descendant's part may already be gone.
-    if (FSubclassed) RemoveWindowSubclass(FHandle, SubclassProc, 0);
-    FSubclassed = false;
-    RemovePropW(FHandle, kControlProp);
+    if (TWindowEntry* entry = EntryOf(FHandle); entry && entry->Control == this) {
+        if (!entry->Default) {
+            Windows().erase(FHandle);
+        } else if (GetWindowLongPtrW(FHandle, GWLP_WNDPROC) == LONG_PTR(&SubclassProc)) {
+            SetWindowLongPtrW(FHandle, GWLP_WNDPROC, LONG_PTR(entry->Default));
+            Windows().erase(FHandle);
+        } else {
+            // Somebody subclassed the window after us: our procedure stays in
+            // the chain and passes the last messages on until WM_NCDESTROY.
+            entry->Control = nullptr;
+        }
+    }
     ForgetWindowObject(FHandle);
     DestroyWindow(std::exchange(FHandle, nullptr));
 }
 
 void TWinControl::SubclassControl()
 {
-    if (!FSubclassed) FSubclassed = SetWindowSubclass(FHandle, SubclassProc, 0, DWORD_PTR(this));
+    TWindowEntry* entry = EntryOf(FHandle);
+    if (!entry || entry->Default) return;
+    entry->Default = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(FHandle, GWLP_WNDPROC, LONG_PTR(&SubclassProc)));
 }
 
-LRESULT CALLBACK TWinControl::SubclassProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR refData)
+LRESULT CALLBACK TWinControl::SubclassProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<TWinControl*>(refData);
-    if (message == WM_NCDESTROY) {
+    const TWindowEntry* entry = EntryOf(wnd);
+    if (!entry) return DefWindowProcW(wnd, message, wParam, lParam);
+    const WNDPROC original = entry->Default;
+    TWinControl* self = entry->Control;
+    if (message == WM_NCDESTROY || !self) {
         // Destroyed with its parent: the control lives on without a window.
-        RemoveWindowSubclass(wnd, SubclassProc, 0);
-        self->FSubclassed = false;
-        self->FHandle = nullptr;
-        return DefSubclassProc(wnd, message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            Windows().erase(wnd);
+            if (self) self->FHandle = nullptr;
+        }
+        return CallWindowProcW(original, wnd, message, wParam, lParam);
     }
     try {
         return self->WndProc(message, wParam, lParam);
     } catch (...) {
         HandleWindowProcException();
-        return DefSubclassProc(wnd, message, wParam, lParam);
+        return CallWindowProcW(original, wnd, message, wParam, lParam);
     }
 }
 
 LRESULT TWinControl::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return FSubclassed ? DefSubclassProc(FHandle, message, wParam, lParam)
-                       : DefWindowProcW(FHandle, message, wParam, lParam);
+    if (const TWindowEntry* entry = EntryOf(FHandle); entry && entry->Default)
+        return CallWindowProcW(entry->Default, FHandle, message, wParam, lParam);
+    return DefWindowProcW(FHandle, message, wParam, lParam);
 }
 
 const wchar_t* TWinControl::OwnWindowClass()
@@ -95,7 +139,8 @@ const wchar_t* TWinControl::OwnWindowClass()
 
 TWinControl* TWinControl::FromHandle(HWND wnd)
 {
-    return wnd ? static_cast<TWinControl*>(GetPropW(wnd, kControlProp)) : nullptr;
+    const TWindowEntry* entry = wnd ? EntryOf(wnd) : nullptr;
+    return entry ? entry->Control : nullptr;
 }
 
 void TWinControl::SetLayoutDpi(int layoutDpi, int screenDpi)
@@ -139,7 +184,7 @@ void TWinControl::CreateWnd(TWinControl* parent, HWND owner, const wchar_t* clas
                               GetModuleHandleW(nullptr), this);
     CreatingControl = outer;
     Win32Check(FHandle != nullptr);
-    SetPropW(FHandle, kControlProp, this);
+    Windows().insert_or_assign(FHandle, TWindowEntry{this, nullptr});
     if (HFONT font = Font()) SendMessageW(FHandle, WM_SETFONT, WPARAM(font), FALSE);
     // A control that makes its window again keeps its place among the children.
     if (parent && std::find(parent->FControls.begin(), parent->FControls.end(), this) == parent->FControls.end())
@@ -150,6 +195,7 @@ void TWinControl::CreateWnd(TWinControl* parent, HWND owner, const wchar_t* clas
 LRESULT TWinControl::WindowMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (!FHandle) FHandle = wnd;  // messages sent while CreateWindowEx runs
+    if (message == WM_NCDESTROY) ForgetWindow(wnd, this);
     return WndProc(message, wParam, lParam);
 }
 

@@ -111,15 +111,13 @@ private:
     LRESULT WMNotify(WPARAM wParam, LPARAM lParam);
     LRESULT WMDrawItem(WPARAM wParam, LPARAM lParam);
     LRESULT WMMeasureItem(WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK SubclassProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR refData);
+    static LRESULT CALLBACK SubclassProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
     void WMSize();
     // The parent's controls that have windows, in z-order, without this one.
     std::vector<HWND> SiblingWindows() const;
     void ApplyTabOrder();
 
     HWND FHandle = nullptr;
-    bool FSubclassed = false;
     TWinControl* FParent = nullptr;
     TAlign FAlign = TAlign::alNone;
     bool FEnabled = true;
