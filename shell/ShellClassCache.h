@@ -1,8 +1,9 @@
 #pragma once
-// What the files of one class have in common, asked of the shell once and
-// kept for the whole process: the class's icon in the system image list (for
-// the classes whose icon the shell calls the class's, not each file's own)
-// and the class's type name. Asking the shell for one row costs a bind of the
+// What the items of one class (the files of an extension, or every plain
+// folder) have in common, asked of the shell once and kept for the whole
+// process: the class's icon in the system image list (for the classes whose
+// icon the shell calls the class's, not each file's own) and the class's type
+// name. Asking the shell for one row costs a bind of the
 // row's folder, which grows with the folder under Wine; a screenful of a big
 // folder mostly holds a handful of classes.
 #include <mutex>
@@ -14,9 +15,10 @@ enum class TClassIcon { ciUnknown, ciPerClass, ciPerInstance };
 
 class TShellClassCache {
 public:
-    // Extensions as the file names carry them, with the dot (".txt"); icons
-    // are kept per lower-cased extension, type names per extension as written,
-    // since a shell may spell an unregistered type after the name's own case.
+    // Classes are extensions as the file names carry them, with the dot
+    // (".txt"), or the plain folders' own key; icons are kept per lower-cased
+    // extension, type names per extension as written, since a shell may spell
+    // an unregistered type after the name's own case.
     TClassIcon IconKind(const std::wstring& extension) const;
     void SetIconKind(const std::wstring& extension, TClassIcon kind);
     // The class's icon index for the size, when a file of the class asked for it.

@@ -57,6 +57,9 @@ bool OwnIconKind(const std::wstring& extension)
     });
 }
 
+// The class all plain folders share; no extension is spelt so.
+constexpr wchar_t kPlainFolderClass[] = L"<folder>";
+
 bool SamePath(const std::wstring& a, const std::wstring& b)
 {
     return CompareStringOrdinal(a.c_str(), int(a.size()), b.c_str(), int(b.size()), TRUE) == CSTR_EQUAL;
@@ -106,18 +109,18 @@ int TShellFileItem::LargeImageIndex()
 
 int TShellFileItem::SystemIconIndex(bool large)
 {
-    const std::wstring extension = ClassExtension(true);
-    if (extension.empty()) return OwnIconIndex(large);
+    const std::wstring iconClass = ClassKey(true);
+    if (iconClass.empty()) return OwnIconIndex(large);
     TShellClassCache& cache = ShellClassCache();
     int index;
-    if (cache.Icon(extension, large, index)) return index;
-    TClassIcon kind = cache.IconKind(extension);
+    if (cache.Icon(iconClass, large, index)) return index;
+    TClassIcon kind = cache.IconKind(iconClass);
     if (kind == TClassIcon::ciUnknown) {
         kind = AskIconKind();
-        if (kind != TClassIcon::ciUnknown) cache.SetIconKind(extension, kind);
+        if (kind != TClassIcon::ciUnknown) cache.SetIconKind(iconClass, kind);
     }
     index = OwnIconIndex(large);
-    if (kind == TClassIcon::ciPerClass) cache.SetIcon(extension, large, index);
+    if (kind == TClassIcon::ciPerClass) cache.SetIcon(iconClass, large, index);
     return index;
 }
 
@@ -134,19 +137,29 @@ int TShellFileItem::OwnIconIndex(bool large)
     return SysIconIndex(AbsoluteIDList(), large, false);
 }
 
-std::wstring TShellFileItem::ClassExtension(bool forIcon)
+std::wstring TShellFileItem::ClassKey(bool forIcon)
 {
     IShellFolder* folder = ParentFolder();
     LPCITEMIDLIST item = FolderIDList();
-    ULONG attributes = SFGAO_FILESYSTEM | SFGAO_FOLDER | SFGAO_LINK;
+    ULONG attributes = SFGAO_FILESYSTEM | SFGAO_FOLDER | SFGAO_STREAM | SFGAO_LINK;
     if (!folder || !item || FAILED(folder->GetAttributesOf(1, &item, &attributes))) return {};
-    if (!(attributes & SFGAO_FILESYSTEM) || (attributes & SFGAO_FOLDER)) return {};
+    if (!(attributes & SFGAO_FILESYSTEM)) return {};
+    if (attributes & SFGAO_FOLDER) return !(attributes & SFGAO_STREAM) && IsPlainFolder() ? kPlainFolderClass : L"";
     if (forIcon && (attributes & SFGAO_LINK)) return {};
     std::wstring name;
     if (!DisplayNameOf(folder, item, SHGDN_INFOLDER | SHGDN_FORPARSING, name)) return {};
     const std::wstring extension = PathFindExtensionW(name.c_str());
     if (extension.size() < 2 || (forIcon && OwnIconKind(extension))) return {};
     return extension;
+}
+
+// A desktop.ini may give a folder an icon and a type of its own; Windows reads
+// it only for read-only or system folders, Wine for any folder that has one.
+bool TShellFileItem::IsPlainFolder()
+{
+    if (Attributes() & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM)) return false;
+    const std::wstring path = FileSystemPath();
+    return !path.empty() && GetFileAttributesW((path + L"\\desktop.ini").c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 TClassIcon TShellFileItem::AskIconKind()
@@ -220,12 +233,13 @@ std::wstring TShellFileItem::SizeText()
     return GroupedNumber(kilobytes) + L"KB";
 }
 
-// A file's type name is its class's: the first file of a class asks the shell for all.
+// A file's type name is its class's, and so is a plain folder's: the first
+// item of a class asks the shell for all.
 std::wstring TShellFileItem::TypeName()
 {
     if (FTypeNameKnown) return FTypeName;
-    const std::wstring extension = ClassExtension(false);
-    if (!extension.empty() && ShellClassCache().TypeName(extension, FTypeName)) {
+    const std::wstring typeClass = ClassKey(false);
+    if (!typeClass.empty() && ShellClassCache().TypeName(typeClass, FTypeName)) {
         FTypeNameKnown = true;
         return FTypeName;
     }
@@ -234,7 +248,7 @@ std::wstring TShellFileItem::TypeName()
         FTypeName = info.szTypeName;
     // An empty answer is asked again next time.
     FTypeNameKnown = !FTypeName.empty();
-    if (!extension.empty() && FTypeNameKnown) ShellClassCache().SetTypeName(extension, FTypeName);
+    if (!typeClass.empty() && FTypeNameKnown) ShellClassCache().SetTypeName(typeClass, FTypeName);
     return FTypeName;
 }
 
@@ -250,7 +264,7 @@ TRowInfo TShellFileItem::AskRowInfo(bool large)
 
 bool TShellFileItem::TakeClassInfo(bool large)
 {
-    const std::wstring iconClass = ClassExtension(true);
+    const std::wstring iconClass = ClassKey(true);
     if (iconClass.empty()) return false;
     int index;
     std::wstring typeName;

@@ -76,10 +76,13 @@ private:
     int SystemIconIndex(bool large);
     // The icon the shell gives this item alone.
     int OwnIconIndex(bool large);
-    // The extension under which the item may share what its class has in
-    // common; empty for folders, items outside the file system, names without
-    // one and, for the icon, shortcuts and the kinds that carry their own icons.
-    std::wstring ClassExtension(bool forIcon);
+    // The class under which the item may share what its class has in common:
+    // a file's extension, or the one class of plain folders; empty for other
+    // folders, items outside the file system, names without an extension and,
+    // for the icon, shortcuts and the kinds that carry their own icons.
+    std::wstring ClassKey(bool forIcon);
+    // A file-system folder that nothing gives an icon or a type of its own.
+    bool IsPlainFolder();
     // Whether the icon of the item's class is the class's, as the item's icon handler tells.
     TClassIcon AskIconKind();
     // The item's path, read from its folder (empty outside the file system).

@@ -162,3 +162,37 @@ TEST_F(RowInfo, TheWorkerEndsWithTheView)
     Form.reset();
     EXPECT_EQ(TShellRowWorker::Running, 0) << "joined while it waited for an answer to pass";
 }
+
+TEST_F(RowInfo, PlainFoldersShareWhatTheShellToldOfOneAndADesktopIniFolderAsksForItself)
+{
+    Folder.AddFolder(L"one\\plain");
+    Folder.AddFolder(L"two\\plain too");
+    const std::wstring dressed = Folder.AddFolder(L"two\\dressed");
+    const std::string ini = "[.ShellClassInfo]\r\nIconFile=C:\\windows\\system32\\shell32.dll\r\nIconIndex=3\r\n";
+    const HANDLE file = CreateFileW((dressed + L"\\desktop.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, ini.data(), DWORD(ini.size()), &written, nullptr);
+    CloseHandle(file);
+    ListPath(Folder.Path() + L"\\one");
+    Let(100);
+    ASSERT_TRUE(RowsShowTheShellsAnswers());
+
+    // The worker lets nothing more through: the plain folder is complete from
+    // what the first one told, the dressed one waits for its own answer.
+    const HANDLE closed = CreateSemaphoreW(nullptr, 0, 100, nullptr);
+    TShellRowWorker::AnswerGate = closed;
+    ListPath(Folder.Path() + L"\\two");
+    ASSERT_EQ(View->FileList().Count(), 2);
+    UpdateWindow(Window());
+    TShellFileList& list = View->FileList();
+    for (int row = 0; row < 2; ++row) {
+        const bool isDressed = list.ItemAt(row)->DisplayName() == L"dressed";
+        EXPECT_EQ(list.ItemAt(row)->RowInfoKnown(false), !isDressed) << list.ItemAt(row)->DisplayName();
+    }
+    ReleaseSemaphore(closed, 100, nullptr);
+    EXPECT_TRUE(RowsShowTheShellsAnswers());
+    TShellRowWorker::AnswerGate = nullptr;
+    CloseHandle(closed);
+}
