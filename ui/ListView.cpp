@@ -80,7 +80,7 @@ LRESULT TCustomListView::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         // What was fetched for the last paint may have changed since.
         FFetchedIndex = -1;
-        if (FramesWorkAreas() && !wParam) return PaintFramingWorkAreas(wParam, lParam);
+        if (FramesWorkAreas() && !wParam) return PaintFramingWorkAreas();
         break;
     case WM_CONTEXTMENU:
         return WMContextMenu(wParam, lParam);
@@ -135,8 +135,8 @@ void TCustomListView::SetIconOptions(const TIconOptions& value)
     if (value == FIconOptions) return;
     FIconOptions = value;
     ApplyStyle();
-    // The icons already there take the new arrangement.
-    if (HandleAllocated()) ListView_Arrange(Handle(), LVA_DEFAULT);
+    // The icons already there take the new arrangement, unless the user places them.
+    if (HandleAllocated() && FIconOptions.AutoArrange) ListView_Arrange(Handle(), LVA_DEFAULT);
 }
 
 void TCustomListView::ChangeStyleFlag(bool& flag, bool value)

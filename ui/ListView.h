@@ -210,7 +210,7 @@ private:
     void ApplyWorkAreas();
     bool FramesWorkAreas() const;
     // Paints, then frames the work areas where the control painted.
-    LRESULT PaintFramingWorkAreas(WPARAM wParam, LPARAM lParam);
+    LRESULT PaintFramingWorkAreas();
 
     TViewStyle FViewStyle = vsIcon;
     bool FOwnerData = false;

@@ -55,13 +55,13 @@ bool TCustomListView::FramesWorkAreas() const
     return FShowWorkAreas && !FWorkAreas.empty() && (FViewStyle == vsIcon || FViewStyle == vsSmallIcon);
 }
 
-LRESULT TCustomListView::PaintFramingWorkAreas(WPARAM wParam, LPARAM lParam)
+LRESULT TCustomListView::PaintFramingWorkAreas()
 {
     // A dotted frame inverts what lies beneath: it goes only where the control painted anew.
     HRGN painted = CreateRectRgn(0, 0, 0, 0);
     TFinally freeRegion([painted] { DeleteObject(painted); });
     GetUpdateRgn(Handle(), painted, FALSE);
-    const LRESULT result = TWinControl::WndProc(WM_PAINT, wParam, lParam);
+    const LRESULT result = TWinControl::WndProc(WM_PAINT, 0, 0);
     HDC dc = GetDC(Handle());
     SelectClipRgn(dc, painted);
     for (const RECT& area : FWorkAreas) DrawFocusRect(dc, &area);
