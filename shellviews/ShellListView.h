@@ -17,7 +17,6 @@
 #include "shell/ShellFileList.h"
 #include "shellmenus/ShellDragDrop.h"
 #include "shellviews/ShellRowWorker.h"
-#include "ui/Canvas.h"
 #include "ui/ListView.h"
 
 class TShellListView;
@@ -92,8 +91,6 @@ public:
     DWORD SelSize() const { return FSelSize; }
     TShellPopupMenu* ShellPopupMenu() const { return FPopupMenu; }
     void SetShellPopupMenu(TShellPopupMenu* value);
-    // The surface custom-draw handlers paint on; lent only while a row is drawn.
-    TCanvas& Canvas() { return FCanvas; }
     // Scrolls a line when the point (client coordinates) is near an edge, as a drag passes.
     void ScrollAtEdge(POINT point);
 
@@ -204,7 +201,6 @@ private:
     bool FClipboardListening = false;
     bool FCanvasChanged = false;
     bool FDrawFailed = false;  // a draw handler failed in this painting
-    TCanvas FCanvas;
     TShellPopupMenu* FPopupMenu = nullptr;
     bool FDropRegistered = false;
     int FDropRow = -1;  // the row that shows the drop highlight

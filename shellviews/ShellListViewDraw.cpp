@@ -17,17 +17,17 @@ LRESULT TShellListView::CNNotify(NMHDR& header)
 void TShellListView::LendCanvas(HDC dc)
 {
     // Not the device context's colour: before a row is drawn it still holds the previous row's.
-    FCanvas.Attach(dc, FontColor(), Color());
-    FCanvas.OnChange = [this] { FCanvasChanged = true; };
+    Canvas().Attach(dc, FontColor(), Color());
+    Canvas().OnChange = [this] { FCanvasChanged = true; };
 }
 
 void TShellListView::TakeCanvasColours(NMLVCUSTOMDRAW& draw)
 {
     if (!FCanvasChanged) return;
     FCanvasChanged = false;
-    FCanvas.OnChange = nullptr;
-    draw.clrText = FCanvas.FontColor();
-    draw.clrTextBk = FCanvas.BrushColor();
+    Canvas().OnChange = nullptr;
+    draw.clrText = Canvas().FontColor();
+    draw.clrTextBk = Canvas().BrushColor();
 }
 
 LRESULT TShellListView::CustomDraw(NMLVCUSTOMDRAW& draw)
@@ -36,7 +36,7 @@ LRESULT TShellListView::CustomDraw(NMLVCUSTOMDRAW& draw)
         return CustomDrawStage(draw);
     } catch (...) {
         // The device context is the control's and goes after this stage: the canvas lets go of it.
-        FCanvas.Detach();
+        Canvas().Detach();
         // The other rows of this painting are drawn plainly: one message, not one per row.
         FDrawFailed = true;
         throw;
@@ -64,12 +64,12 @@ LRESULT TShellListView::CustomDrawStage(NMLVCUSTOMDRAW& draw)
             TakeCanvasColours(draw);
             if (subItemDraw && ViewStyle() == vsReport) result |= CDRF_NOTIFYSUBITEMDRAW;
         }
-        FCanvas.Detach();
+        Canvas().Detach();
     } else if (draw.iSubItem != 0) {
         LendCanvas(draw.nmcd.hdc);
         if (!DoCustomDrawSubItem(item, draw.iSubItem, state)) result |= CDRF_SKIPDEFAULT;
         else TakeCanvasColours(draw);
-        FCanvas.Detach();
+        Canvas().Detach();
     }
     return result;
 }
@@ -101,7 +101,7 @@ void TShellListView::DrawAttributeMarks(int item, TShellFileItem& row)
                                            {FILE_ATTRIBUTE_READONLY, FAttributesImage.ReadOnly}};
     for (const auto& [attribute, image] : marks) {
         if (!(attributes & attribute)) continue;
-        FCanvas.DrawImage(FAttributesImage.Images(), image, right - width, bottom - height);
+        Canvas().DrawImage(FAttributesImage.Images(), image, right - width, bottom - height);
         bottom -= height + 1;
     }
 }
@@ -119,11 +119,11 @@ bool TShellListView::DoCustomDrawSubItem(int item, int subItem, UINT state)
 bool TShellListView::DrawAttributeImages(int item, TShellFileItem& row)
 {
     RECT cell{};
-    if (!ListView_GetSubItemRect(Handle(), item, 4, LVIR_LABEL, &cell) || !FCanvas.ClipTo(cell)) return false;
+    if (!ListView_GetSubItemRect(Handle(), item, 4, LVIR_LABEL, &cell) || !Canvas().ClipTo(cell)) return false;
     const bool selectedRow = RowSelect() && ItemHasState(item, LVIS_SELECTED);
     const bool hot = selectedRow && ListView_GetHotItem(Handle()) == item;
-    FCanvas.SetBrushColor(!selectedRow ? Color() : hot ? RGB(0, 0, 255) : GetSysColor(COLOR_HIGHLIGHT));
-    FCanvas.FillRect(cell);
+    Canvas().SetBrushColor(!selectedRow ? Color() : hot ? RGB(0, 0, 255) : GetSysColor(COLOR_HIGHLIGHT));
+    Canvas().FillRect(cell);
     FCanvasChanged = false;
     int width = 0, height = 0;
     ImageList_GetIconSize(FAttributesImage.Images(), &width, &height);
@@ -135,7 +135,7 @@ bool TShellListView::DrawAttributeImages(int item, TShellFileItem& row)
                                             {FILE_ATTRIBUTE_ARCHIVE, FAttributesImage.Archive}};
     for (const auto& [attribute, image] : images) {
         if (!(attributes & attribute)) continue;
-        FCanvas.DrawImage(FAttributesImage.Images(), image, x, cell.top + 2);
+        Canvas().DrawImage(FAttributesImage.Images(), image, x, cell.top + 2);
         x += width;
     }
     return true;

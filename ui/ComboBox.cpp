@@ -1,5 +1,7 @@
 #include "ui/ComboBox.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 namespace {
@@ -169,8 +171,31 @@ LRESULT TCustomComboBox::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONDBLCLK:
         DblClick();
         break;
+    case WM_CONTEXTMENU:
+        return WMContextMenu(wParam, lParam);
     }
     return TLazyWinControl::WndProc(message, wParam, lParam);
+}
+
+LRESULT TCustomComboBox::WMContextMenu(WPARAM wParam, LPARAM lParam)
+{
+    POINT pos{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (pos.x == -1 && pos.y == -1) {
+        // From the keyboard: below the field.
+        RECT field{};
+        GetClientRect(Handle(), &field);
+        pos = POINT{field.left, field.bottom};
+    } else {
+        ScreenToClient(Handle(), &pos);
+    }
+    bool handled = false;
+    DoContextPopup(pos, handled);
+    return handled ? 0 : DefaultHandler(WM_CONTEXTMENU, wParam, lParam);
+}
+
+void TCustomComboBox::DoContextPopup(POINT mousePos, bool& handled)
+{
+    if (OnContextPopup) OnContextPopup(this, mousePos, handled);
 }
 
 bool TCustomComboBox::KeyMessage(UINT message, WPARAM& wParam)
@@ -288,17 +313,8 @@ bool TCustomComboBox::CNMeasureItem(MEASUREITEMSTRUCT& measure)
 
 void TCustomComboBox::DrawItem(int index, const RECT& rect, TOwnerDrawState state)
 {
-    if (OnDrawItem) {
-        OnDrawItem(this, index, rect, state);
-        return;
-    }
-    if (state & odSelected) {
-        FCanvas.SetBrushColor(GetSysColor(COLOR_HIGHLIGHT));
-        FCanvas.SetFontColor(GetSysColor(COLOR_HIGHLIGHTTEXT));
-    }
-    FCanvas.FillRect(rect);
-    if (index < ItemCount()) FCanvas.TextOut(rect.left + 2, rect.top, Item(index));
-    if (state & odFocused) FCanvas.DrawFocusRect(rect);
+    if (OnDrawItem) OnDrawItem(this, index, rect, state);
+    else DrawPlainItem(FCanvas, rect, index < ItemCount() ? Item(index) : std::wstring(), state);
 }
 
 void TCustomComboBox::MeasureItem(int index, int& height)

@@ -13,15 +13,11 @@
 #include "ui/Canvas.h"
 #include "ui/Graphics.h"
 #include "ui/LazyWinControl.h"
+#include "ui/OwnerDraw.h"
 #include "ui/ShiftState.h"
 
 enum TComboBoxStyle { csDropDownList, csOwnerDrawVariable };
 
-// The state of an item being drawn: the ODS_ bits of the request's low word.
-using TOwnerDrawState = UINT;
-inline constexpr TOwnerDrawState odSelected = ODS_SELECTED, odFocused = ODS_FOCUS, odComboBoxEdit = ODS_COMBOBOXEDIT;
-
-using TDrawItemEvent = std::function<void(TObject* Sender, int Index, const RECT& Rect, TOwnerDrawState State)>;
 using TMeasureItemEvent = std::function<void(TObject* Sender, int Index, int& Height)>;
 // A handler that sets Key to 0 keeps the key from the control.
 using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
@@ -82,6 +78,7 @@ public:
     TKeyEvent OnKeyUp;
     TDrawItemEvent OnDrawItem;
     TMeasureItemEvent OnMeasureItem;
+    TContextPopupEvent OnContextPopup;
 
 protected:
     // Makes the window with the kept strings, each measured again.
@@ -106,6 +103,8 @@ protected:
     virtual void KeyUp(WORD& key, TShiftState shift);
     // The list is about to open.
     virtual void DropDown();
+    // The user asked for the context menu (see OnContextPopup).
+    virtual void DoContextPopup(POINT mousePos, bool& handled);
     // An item's turn to be drawn on Canvas, which holds the control's font and colours.
     virtual void DrawItem(int index, const RECT& rect, TOwnerDrawState state);
     virtual void MeasureItem(int index, int& height);
@@ -114,6 +113,7 @@ protected:
 
 private:
     void TakeIconFont();
+    LRESULT WMContextMenu(WPARAM wParam, LPARAM lParam);
     // Key messages go to the key events first; false: a handler took the key.
     bool KeyMessage(UINT message, WPARAM& wParam);
     // Sizes the open list for DropDownCount items of their own heights.

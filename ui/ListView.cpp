@@ -40,8 +40,12 @@ TCustomListView::~TCustomListView()
 
 DWORD TCustomListView::WindowStyle() const
 {
-    DWORD style = WS_VISIBLE | WS_TABSTOP | LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE | ViewStyleBits(FViewStyle);
+    DWORD style = WS_VISIBLE | WS_TABSTOP | LVS_SHAREIMAGELISTS | ViewStyleBits(FViewStyle);
+    if (FIconOptions.Arrangement == iaLeft) style |= LVS_ALIGNLEFT;
+    if (FIconOptions.AutoArrange) style |= LVS_AUTOARRANGE;
+    if (!FIconOptions.WrapText) style |= LVS_NOLABELWRAP;
     if (FOwnerData) style |= LVS_OWNERDATA;
+    if (FOwnerDraw) style |= LVS_OWNERDRAWFIXED;
     if (!FMultiSelect) style |= LVS_SINGLESEL;
     if (!FReadOnly) style |= LVS_EDITLABELS;
     if (!FColumnClick) style |= LVS_NOSORTHEADER;
@@ -58,6 +62,7 @@ void TCustomListView::CreateWnd()
     // Overlays come from the owner with the rest of the row.
     if (FOwnerData) ListView_SetCallbackMask(Handle(), LVIS_OVERLAYMASK | LVIS_DROPHILITED);
     ApplyColumns();
+    if (!FWorkAreas.empty()) ApplyWorkAreas();
     FFetchedIndex = -1;
     if (FItemCount > 0) ListView_SetItemCountEx(Handle(), FItemCount, 0);
 }
@@ -75,6 +80,7 @@ LRESULT TCustomListView::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         // What was fetched for the last paint may have changed since.
         FFetchedIndex = -1;
+        if (FramesWorkAreas() && !wParam) return PaintFramingWorkAreas();
         break;
     case WM_CONTEXTMENU:
         return WMContextMenu(wParam, lParam);
@@ -115,6 +121,22 @@ void TCustomListView::SetOwnerData(bool value)
     if (value == FOwnerData) return;
     FOwnerData = value;
     RecreateWnd();
+}
+
+void TCustomListView::SetOwnerDraw(bool value)
+{
+    if (value == FOwnerDraw) return;
+    FOwnerDraw = value;
+    RecreateWnd();
+}
+
+void TCustomListView::SetIconOptions(const TIconOptions& value)
+{
+    if (value == FIconOptions) return;
+    FIconOptions = value;
+    ApplyStyle();
+    // The icons already there take the new arrangement, unless the user places them.
+    if (HandleAllocated() && FIconOptions.AutoArrange) ListView_Arrange(Handle(), LVA_DEFAULT);
 }
 
 void TCustomListView::ChangeStyleFlag(bool& flag, bool value)
@@ -207,7 +229,8 @@ void TCustomListView::ApplyStyle()
 {
     if (!HandleAllocated()) return;
     constexpr DWORD mask = LVS_TYPEMASK | LVS_SINGLESEL | LVS_EDITLABELS | LVS_OWNERDATA | LVS_NOSORTHEADER |
-                           LVS_SHOWSELALWAYS | LVS_NOCOLUMNHEADER;
+                           LVS_SHOWSELALWAYS | LVS_NOCOLUMNHEADER | LVS_ALIGNMASK | LVS_AUTOARRANGE |
+                           LVS_NOLABELWRAP;
     const DWORD kept = DWORD(GetWindowLongPtrW(Handle(), GWL_STYLE)) & ~mask;
     SetWindowLongPtrW(Handle(), GWL_STYLE, kept | (WindowStyle() & mask));
 }

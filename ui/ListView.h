@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "ui/Canvas.h"
 #include "ui/LazyWinControl.h"
+#include "ui/OwnerDraw.h"
 #include "ui/ShiftState.h"
 #include "ui/ViewStyle.h"
 
@@ -34,11 +36,23 @@ struct TListColumn {
     int Alignment = LVCFMT_LEFT;  // LVCFMT_LEFT, LVCFMT_RIGHT or LVCFMT_CENTER
 };
 
+// Where the icon styles put the icons: in rows from the top, or in columns from the left.
+enum TIconArrangement { iaTop, iaLeft };
+
+// How the icon styles lay out their rows.
+struct TIconOptions {
+    TIconArrangement Arrangement = iaTop;
+    // The icons are arranged again as rows come and go; the views have always been so.
+    bool AutoArrange = true;
+    // Captions wrap onto more lines beneath their icons.
+    bool WrapText = true;
+    bool operator==(const TIconOptions&) const = default;
+};
+
 class TCustomListView;
 using TListColumnClickEvent = std::function<void(TObject* Sender, int Column)>;
 using TListDataStateChangeEvent =
     std::function<void(TObject* Sender, int StartIndex, int EndIndex, UINT OldState, UINT NewState)>;
-using TContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, bool& Handled)>;
 using TListEditingEvent = std::function<void(TObject* Sender, int Item, bool& AllowEdit)>;
 using TListEditedEvent = std::function<void(TObject* Sender, int Item, std::wstring& Text)>;
 
@@ -85,6 +99,20 @@ public:
     void SetShowColumnHeaders(bool value);
     TBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TBorderStyle value);
+    const TIconOptions& IconOptions() const { return FIconOptions; }
+    void SetIconOptions(const TIconOptions& value);
+    // The report style's rows are drawn by DrawItem (OnDrawItem). The control
+    // measures its rows as its window is made: a live window is made again.
+    bool OwnerDraw() const { return FOwnerDraw; }
+    void SetOwnerDraw(bool value);
+    // The icon styles' work areas, in client coordinates; at most LV_MAX_WORKAREAS.
+    const std::vector<RECT>& WorkAreas() const { return FWorkAreas; }
+    void SetWorkAreas(const std::vector<RECT>& value);
+    // Each work area framed with a dotted line in the icon styles.
+    bool ShowWorkAreas() const { return FShowWorkAreas; }
+    void SetShowWorkAreas(bool value);
+    // The surface drawing handlers paint on; lent only while a row is drawn.
+    TCanvas& Canvas() { return FCanvas; }
     // The background colour of the rows.
     COLORREF Color() const;
     // The colour of the rows' text.
@@ -131,6 +159,7 @@ public:
     TListColumnClickEvent OnColumnClick;
     TListDataStateChangeEvent OnDataStateChange;
     TContextPopupEvent OnContextPopup;
+    TDrawItemEvent OnDrawItem;
     TListEditingEvent OnEditing;
     TListEditedEvent OnEdited;
 
@@ -141,6 +170,7 @@ protected:
     void DestroyWnd() override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     LRESULT CNNotify(NMHDR& header) override;
+    bool CNDrawItem(const DRAWITEMSTRUCT& draw) override;
 
     // Owner-data hooks. Fetch fills `row` for what `request` asks; false: no such row.
     virtual bool OwnerDataFetch(int index, unsigned request, TListRow& row);
@@ -156,6 +186,8 @@ protected:
     virtual bool CanEdit(int index);
     virtual void Edit(int index, std::wstring& text);
     virtual void DoContextPopup(POINT mousePos, bool& handled);
+    // An owner-drawn row's turn, on Canvas with the control's font and colours.
+    virtual void DrawItem(int index, const RECT& rect, TOwnerDrawState state);
 
 private:
     DWORD WindowStyle() const;
@@ -175,6 +207,10 @@ private:
     LRESULT BeginLabelEdit(const NMLVDISPINFOW& info);
     LRESULT EndLabelEdit(NMLVDISPINFOW& info);
     LRESULT WMContextMenu(WPARAM wParam, LPARAM lParam);
+    void ApplyWorkAreas();
+    bool FramesWorkAreas() const;
+    // Paints, then frames the work areas where the control painted.
+    LRESULT PaintFramingWorkAreas();
 
     TViewStyle FViewStyle = vsIcon;
     bool FOwnerData = false;
@@ -191,6 +227,11 @@ private:
     bool FShowColumnHeaders = true;
     DWORD FHoverTime = 0;
     TBorderStyle FBorderStyle = TBorderStyle::bsSingle;
+    TIconOptions FIconOptions;
+    bool FOwnerDraw = false;
+    std::vector<RECT> FWorkAreas;
+    bool FShowWorkAreas = false;
+    TCanvas FCanvas;
     std::vector<TListColumn> FColumns;
     std::vector<int> FColumnOrder;
     int FItemCount = 0;

@@ -63,6 +63,16 @@ TEdit::TEdit(TComponent* owner, TWinControl* parent, const TBounds& bounds) : TW
     CreateWnd(parent, nullptr, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, bounds, L"");
 }
 
+void TEdit::CommandNotify(WORD code)
+{
+    if (code == EN_CHANGE) Change();
+}
+
+void TEdit::Change()
+{
+    if (OnChange) OnChange(this);
+}
+
 namespace {
 // Nobody reads further into a line than the list box is wide; a line of
 // megabytes would cost its whole length on every paint.

@@ -49,6 +49,13 @@ public:
     TEdit(TComponent* owner, TWinControl* parent, const TBounds& bounds);
     std::wstring Text() const { return Caption(); }
     void SetText(const std::wstring& value) { SetCaption(value); }
+
+    // The text changed, by the user or the program.
+    TNotifyEvent OnChange;
+
+protected:
+    void CommandNotify(WORD code) override;
+    virtual void Change();
 };
 
 // A list of text lines with at most one selected. The lines live here and

@@ -24,7 +24,6 @@ using TTVChangingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bo
 using TTVChangedEvent = std::function<void(TObject* Sender, TTreeNode* Node)>;
 using TTVEditingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowEdit)>;
 using TTVEditedEvent = std::function<void(TObject* Sender, TTreeNode* Node, std::wstring& S)>;
-using TTVContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, bool& Handled)>;
 // Negative when node1 goes first, 0 when they are alike.
 using TTVCompare = std::function<int(TTreeNode* node1, TTreeNode* node2)>;
 
@@ -163,7 +162,7 @@ public:
     TTVChangedEvent OnDeletion;
     TTVChangedEvent OnGetImageIndex;
     TTVChangedEvent OnGetSelectedIndex;
-    TTVContextPopupEvent OnContextPopup;
+    TContextPopupEvent OnContextPopup;
 
 protected:
     void CreateWnd() override;

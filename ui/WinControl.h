@@ -6,6 +6,7 @@
 // WndProc passes what it does not handle to the control's own procedure.
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,11 @@ enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
 struct TBounds {
     int Left = 0, Top = 0, Width = 0, Height = 0;
 };
+
+// The user asked for the control's context menu at MousePos (client
+// coordinates); a handler that sets Handled keeps the window's own handling
+// from the request.
+using TContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, bool& Handled)>;
 
 class TWinControl : public TComponent {
 public:

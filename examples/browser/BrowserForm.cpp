@@ -63,7 +63,7 @@ void TBrowserForm::CreateToolBar()
     // Enabled by the list view once the clipboard holds shell items.
     FPasteButton->SetEnabled(false);
     Create<TLabel>(FToolBar, TBounds{636, 8, 40, 16}, L"Filter:");
-    FFilterEdit = Create<TFilterEdit>(FToolBar, TBounds{676, 5, 136, 21});
+    FFilterEdit = Create<TEdit>(FToolBar, TBounds{676, 5, 136, 21});
     FStatus = Create<TLabel>(this, TBounds{0, 540, 820, 20}, L"");
     FStatus->SetAlign(TAlign::alBottom);
 }

@@ -5,7 +5,6 @@
 // folder in any of them shows it in the other two.
 #include <string>
 
-#include "FilterEdit.h"
 #include "shellmenus/ShellComboBox.h"
 #include "shellmenus/ShellPopupMenu.h"
 #include "shellviews/ShellListView.h"
@@ -38,7 +37,7 @@ private:
     TShellComboBox* FCombo;
     TButton* FStyleButtons[4];  // by TViewStyle
     TButton* FPasteButton;
-    TFilterEdit* FFilterEdit;
+    TEdit* FFilterEdit;
     TLabel* FStatus;
     TShellTreeView* FTree;
     TShellListView* FList;

@@ -191,3 +191,53 @@ TEST_F(ComboBoxTest, TheUsersEventsAreRaisedAndAKeyTakenGoesNoFurther)
     EXPECT_EQ(events.front(), L"dblclick");
     EXPECT_EQ(events[events.size() - 2], L"enter");
 }
+
+namespace {
+// Counts the context-menu requests that reach a window: a control's window
+// hands an unhandled request on to its parent.
+LRESULT CALLBACK CountContextMenus(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                   DWORD_PTR counter)
+{
+    if (message == WM_CONTEXTMENU) ++*reinterpret_cast<int*>(counter);
+    return DefSubclassProc(wnd, message, wParam, lParam);
+}
+}  // namespace
+
+// OnContextPopup hears the request at the client point (below the field from
+// the keyboard); a handled one goes no further, an unhandled one reaches the parent.
+TEST_F(ComboBoxTest, OnContextPopupDecidesWhetherTheRequestGoesOn)
+{
+    Combo->HandleNeeded();
+    int parentHeard = 0;
+    ASSERT_TRUE(SetWindowSubclass(Form->Handle(), CountContextMenus, 1, DWORD_PTR(&parentHeard)));
+    bool handle = true;
+    std::vector<POINT> asked;
+    Combo->OnContextPopup = [&](TObject* sender, POINT pos, bool& handled) {
+        EXPECT_EQ(sender, Combo);
+        EXPECT_FALSE(handled);
+        asked.push_back(pos);
+        handled = handle;
+    };
+    POINT screen{5, 7};
+    ClientToScreen(Combo->Handle(), &screen);
+    RECT field{};
+    GetClientRect(Combo->Handle(), &field);
+    const LPARAM fromMouse = MAKELPARAM(screen.x, screen.y), fromKeyboard = MAKELPARAM(-1, -1);
+    struct Case {
+        bool handled;
+        LPARAM where;
+        POINT expected;
+        int parentHeard;
+    } cases[] = {{true, fromMouse, {5, 7}, 0}, {false, fromMouse, {5, 7}, 1}, {true, fromKeyboard, {0, field.bottom}, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "handled " << c.handled << " at " << c.where);
+        handle = c.handled;
+        asked.clear();
+        SendMessageW(Combo->Handle(), WM_CONTEXTMENU, WPARAM(Combo->Handle()), c.where);
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].x, c.expected.x);
+        EXPECT_EQ(asked[0].y, c.expected.y);
+        EXPECT_EQ(parentHeard, c.parentHeard);
+    }
+    RemoveWindowSubclass(Form->Handle(), CountContextMenus, 1);
+}

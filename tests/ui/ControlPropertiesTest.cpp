@@ -65,7 +65,22 @@ protected:
 TEST_F(ControlPropertiesTest, ListViewPropertiesReachTheControlsStyles)
 {
     using L = TCustomListView;
+    // One of the icon options changed, the others left as they are.
+    auto iconOption = [](void (*change)(TIconOptions&, bool away)) {
+        return [change](L& l, bool away) {
+            TIconOptions options = l.IconOptions();
+            change(options, away);
+            l.SetIconOptions(options);
+        };
+    };
     CheckCases<L>({
+        {"IconOptions.Arrangement", iconOption([](TIconOptions& o, bool away) { o.Arrangement = away ? iaLeft : iaTop; }),
+         [](HWND w) { return HasStyle(w, LVS_ALIGNLEFT); }},
+        {"IconOptions.AutoArrange", iconOption([](TIconOptions& o, bool away) { o.AutoArrange = !away; }),
+         [](HWND w) { return !HasStyle(w, LVS_AUTOARRANGE); }},
+        {"IconOptions.WrapText", iconOption([](TIconOptions& o, bool away) { o.WrapText = !away; }),
+         [](HWND w) { return HasStyle(w, LVS_NOLABELWRAP); }},
+        {"OwnerDraw", [](L& l, bool on) { l.SetOwnerDraw(on); }, [](HWND w) { return HasStyle(w, LVS_OWNERDRAWFIXED); }},
         {"GridLines", [](L& l, bool on) { l.SetGridLines(on); }, [](HWND w) { return HasListExStyle(w, LVS_EX_GRIDLINES); }},
         {"TabStop", [](L& l, bool away) { l.SetTabStop(!away); }, [](HWND w) { return !HasStyle(w, WS_TABSTOP); }},
         {"HoverTime", [](L& l, bool away) { l.SetHoverTime(away ? 1234 : 0); },
