@@ -141,10 +141,10 @@ std::wstring TShellFileItem::ClassKey(bool forIcon)
 {
     IShellFolder* folder = ParentFolder();
     LPCITEMIDLIST item = FolderIDList();
-    ULONG attributes = SFGAO_FILESYSTEM | SFGAO_FOLDER | SFGAO_STREAM | SFGAO_LINK;
+    ULONG attributes = SFGAO_FILESYSTEM | SFGAO_FOLDER | SFGAO_LINK;
     if (!folder || !item || FAILED(folder->GetAttributesOf(1, &item, &attributes))) return {};
     if (!(attributes & SFGAO_FILESYSTEM)) return {};
-    if (attributes & SFGAO_FOLDER) return !(attributes & SFGAO_STREAM) && IsPlainFolder() ? kPlainFolderClass : L"";
+    if (attributes & SFGAO_FOLDER) return IsPlainFolder() ? kPlainFolderClass : L"";
     if (forIcon && (attributes & SFGAO_LINK)) return {};
     std::wstring name;
     if (!DisplayNameOf(folder, item, SHGDN_INFOLDER | SHGDN_FORPARSING, name)) return {};
@@ -157,7 +157,10 @@ std::wstring TShellFileItem::ClassKey(bool forIcon)
 // it only for read-only or system folders, Wine for any folder that has one.
 bool TShellFileItem::IsPlainFolder()
 {
-    if (Attributes() & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM)) return false;
+    // A file the shell shows as a folder (an archive) is no directory.
+    const DWORD attributes = Attributes();
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM)))
+        return false;
     const std::wstring path = FileSystemPath();
     return !path.empty() && GetFileAttributesW((path + L"\\desktop.ini").c_str()) == INVALID_FILE_ATTRIBUTES;
 }
