@@ -1,7 +1,5 @@
 #include "ui/WinControl.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <unordered_map>
 #include <utility>
